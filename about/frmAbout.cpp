@@ -1,0 +1,147 @@
+#include "about/frmAbout.h"
+
+#include "app/AppIdentity.h"
+#include "app/Texts.h"
+#include "app/ToolbarArt.h"
+#include "platform/OleColor.h"
+#include "platform/Units.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+QFont designFont(const QString &family, double points, bool bold)
+{
+    QFont font;
+    font.setFamilies({family, QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QFont handwriting(double points)
+{
+    QFont font = designFont(QStringLiteral("Lucida Handwriting"), points, true);
+    font.setFamilies({QStringLiteral("Lucida Handwriting"), QStringLiteral("URW Chancery L"),
+                      QStringLiteral("DejaVu Serif"), QStringLiteral("Serif")});
+    font.setItalic(true);
+    return font;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
+              OleColor::Value color, bool autoSize)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setFont(font);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, OleColor::toQColor(color));
+    l->setPalette(palette);
+    l->setGeometry(geometry);
+    if (autoSize)
+        l->adjustSize();
+    return l;
+}
+
+QFrame *line(QWidget *parent, const char *name, QRect geometry, OleColor::Value color)
+{
+    auto *l = new QFrame(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setAutoFillBackground(true);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::Window, OleColor::toQColor(color));
+    l->setPalette(palette);
+    l->setGeometry(geometry);
+    return l;
+}
+
+} // namespace
+
+frmAbout::frmAbout(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowIcon(ToolbarArt::programIcon());
+    setFixedSize(Units::pixels(5730), Units::pixels(3555));
+    move(Units::pixels(3090), Units::pixels(3420));
+
+    auto *picIcon = new QWidget(this);
+    picIcon->setObjectName(QStringLiteral("picIcon"));
+    picIcon->setGeometry(Units::rect(120, 240, 735, 2100));
+    const QFont letters = designFont(QStringLiteral("MS Sans Serif"), 24, true);
+    const struct
+    {
+        const char *text;
+        OleColor::Value color;
+    } column[] = {{"T", 0x00FFFF}, {"A", 0x0000FF}, {"R", 0x00FF00}, {"V", 0xFF00FF}};
+    for (int i = 0; i < 4; ++i) {
+        QLabel *letter = label(picIcon, "Label4", QLatin1String(column[i].text),
+                               Units::rect(120, 480 * i, 0, 0), letters, column[i].color, true);
+        letter->setObjectName(QStringLiteral("Label4(%1)").arg(i));
+    }
+
+    m_title = label(this, "lblTitle", QString(), Units::rect(1050, 240, 3885, 480), handwriting(20.25), 0xFF0000,
+                    false);
+    m_version = label(this, "lblVersion", QString(), Units::rect(3840, 780, 1605, 345),
+                      designFont(QStringLiteral("MS Sans Serif"), 12, false), 0xFF0000, false);
+    label(this, "lblDescription", QStringLiteral("Banners"), Units::rect(1320, 1200, 3885, 570), handwriting(24),
+          0xFF0000, false);
+    label(this, "Label1", QStringLiteral("made simple"), Units::rect(2280, 1800, 3375, 615), handwriting(24),
+          0xFF0000, false);
+    line(this, "Line1(1)", QRect(Units::pixels(90), Units::pixels(2445), Units::pixels(5654 - 90), 1), 0x808080);
+    line(this, "Line1(0)", QRect(Units::pixels(105), Units::pixels(2460), Units::pixels(5654 - 105), 2), 0xFFFFFF);
+
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setGeometry(Units::rect(4245, 2625, 1260, 345));
+    ok->setDefault(true);
+    ok->setAutoDefault(true);
+    auto *sysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
+    sysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+    sysInfo->setGeometry(Units::rect(4260, 3075, 1245, 345));
+    setTabOrder(ok, sysInfo);
+    connect(ok, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    connect(sysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+    ok->setFocus();
+
+    Form_Load();
+}
+
+QString frmAbout::versionText()
+{
+    return Texts::kVersionPrefix + QString::number(AppIdentity::kMajor) + QLatin1Char('.')
+           + QString::number(AppIdentity::kMinor) + QLatin1Char('.') + QString::number(AppIdentity::kRevision);
+}
+
+void frmAbout::Form_Load()
+{
+    setWindowTitle(Texts::kAboutPrefix + AppIdentity::kTitle);
+    m_version->setText(versionText());
+    m_title->setText(AppIdentity::kTitle);
+}
+
+void frmAbout::Show()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmAbout::cmdOK_Click()
+{
+    hide();
+    deleteLater();
+}
+
+void frmAbout::cmdSysInfo_Click()
+{
+}
+
+void frmAbout::reject()
+{
+    // Esc and the close box unload the box as OK does.
+    cmdOK_Click();
+}

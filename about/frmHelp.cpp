@@ -1,0 +1,67 @@
+#include "about/frmHelp.h"
+
+#include "app/Texts.h"
+#include "app/ToolbarArt.h"
+#include "platform/Units.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+
+frmHelp::frmHelp()
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(Texts::kHelpCaption);
+    setWindowIcon(ToolbarArt::programIcon());
+    setFixedSize(Units::pixels(5880), Units::pixels(1605));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    font.setPointSizeF(12);
+    font.setBold(true);
+    setFont(font);
+    Form_Load();
+}
+
+QString frmHelp::helpText()
+{
+    return QStringLiteral("Tarvello Provides Tooltips for each\r"
+                          "Function Which Will Help you Along\r"
+                          "If You Have questions Please Visit Our\r"
+                          "Web site At:\r"
+                          "www.tarvello.example");
+}
+
+void frmHelp::Form_Load()
+{
+    m_picture = QImage(size(), QImage::Format_RGB32);
+    m_picture.fill(palette().color(QPalette::Button));
+    QPainter p(&m_picture);
+    p.setFont(font());
+    p.setPen(palette().color(QPalette::ButtonText));
+    QString text = helpText();
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    p.drawText(m_picture.rect(), Qt::AlignLeft | Qt::AlignTop, text);
+}
+
+void frmHelp::Show()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmHelp::Form_Click()
+{
+    hide();
+}
+
+void frmHelp::paintEvent(QPaintEvent *event)
+{
+    QPainter p(this);
+    p.drawImage(event->rect(), m_picture, event->rect());
+}
+
+void frmHelp::mousePressEvent(QMouseEvent *)
+{
+    Form_Click();
+}

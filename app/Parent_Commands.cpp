@@ -1,0 +1,150 @@
+// The banner editing commands of the command strip and their menu twins.
+#include "app/AppIdentity.h"
+#include "app/ModStart.h"
+#include "app/Parent.h"
+#include "app/PictureBox.h"
+#include "app/Texts.h"
+#include "banner/FrmBanner.h"
+#include "banner/frmresize.h"
+#include "platform/Failure.h"
+#include "viewer/FrmView.h"
+
+#include <cmath>
+
+namespace {
+
+// One step of the font command: a value the toolkit refuses is skipped and
+// the remaining steps still run.
+void skipIfRefused(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const Failure &) {
+    }
+}
+
+QFont withName(QFont font, const QString &name)
+{
+    if (name.trimmed().isEmpty())
+        throw Failure(QStringLiteral("A font needs a name."));
+    font.setFamily(name);
+    return font;
+}
+
+QFont withSize(QFont font, float points)
+{
+    if (!std::isfinite(points) || points <= 0.0f || points > 2048.0f)
+        throw Failure(QStringLiteral("A font cannot be %1 points.").arg(double(points)));
+    font.setPointSizeF(double(points));
+    return font;
+}
+
+} // namespace
+
+void Parent::Toolbar1_ButtonClick(const QString &key)
+{
+    if (key == QLatin1String("clear"))
+        clearBanner();
+    else if (key == QLatin1String("new"))
+        newBanner();
+    else if (key == QLatin1String("background"))
+        armBackColor();
+    else if (key == QLatin1String("resize"))
+        showResize(true);
+    else if (key == QLatin1String("backimage"))
+        showViewer();
+    else if (key == QLatin1String("text"))
+        addText();
+    else if (key == QLatin1String("fonts"))
+        chooseFonts();
+}
+
+void Parent::MnuNew_Click()
+{
+    newBanner();
+}
+
+void Parent::mnubackcolor_Click()
+{
+    armBackColor();
+}
+
+void Parent::MnuBackImage_Click()
+{
+    showViewer();
+}
+
+void Parent::MnuBannerSize_Click()
+{
+    showResize(false);
+}
+
+void Parent::MnuText_Click()
+{
+    chooseFonts();
+}
+
+void Parent::newBanner()
+{
+    FrmBanner &banner = m_app.banner();
+    banner.setBackColor(OleColor::rgb(0xFF, 0xFF, 0xFF));
+    banner.setPicture(QImage());
+}
+
+void Parent::clearBanner()
+{
+    m_app.banner().setPicture(QImage());
+}
+
+void Parent::armBackColor()
+{
+    m_app.state().BackColorPending = -1.0f;
+}
+
+void Parent::addText()
+{
+    AppState &state = m_app.state();
+    state.BannerText = m_dialogs.inputBox(Texts::kTextPrompt, AppIdentity::kTitle);
+    FrmBanner &banner = m_app.banner();
+    banner.setLabelCaption(state.BannerText);
+    banner.setLabelForeColor(m_commonDialog.Color());
+    state.TextPending = true;
+}
+
+void Parent::showResize(bool place)
+{
+    frmresize &dialog = m_app.resizeDialog();
+    if (place) {
+        dialog.setLeft(80);
+        dialog.setTop(214);
+    }
+    dialog.Show();
+}
+
+void Parent::showViewer()
+{
+    m_app.viewer().Show();
+}
+
+void Parent::chooseFonts()
+{
+    m_commonDialog.ShowFont();
+    FrmBanner &banner = m_app.banner();
+    const CommonDialog &d = m_commonDialog;
+
+    skipIfRefused([&] { banner.setBannerFont(withSize(banner.bannerFont(), d.FontSize())); });
+    skipIfRefused([&] { banner.setBannerFont(withName(banner.bannerFont(), d.FontName())); });
+    skipIfRefused([&] { QFont f = banner.bannerFont(); f.setBold(d.FontBold()); banner.setBannerFont(f); });
+    skipIfRefused([&] { QFont f = banner.bannerFont(); f.setItalic(d.FontItalic()); banner.setBannerFont(f); });
+    skipIfRefused([&] { QFont f = banner.bannerFont(); f.setStrikeOut(d.FontStrikethru()); banner.setBannerFont(f); });
+    skipIfRefused([&] { QFont f = banner.bannerFont(); f.setUnderline(d.FontUnderline()); banner.setBannerFont(f); });
+    skipIfRefused([&] { banner.setForeColor(m_picture2->BackColor()); });
+
+    skipIfRefused([&] { banner.setLabelFont(withSize(banner.labelFont(), d.FontSize())); });
+    skipIfRefused([&] { banner.setLabelFont(withName(banner.labelFont(), d.FontName())); });
+    skipIfRefused([&] { QFont f = banner.labelFont(); f.setBold(d.FontBold()); banner.setLabelFont(f); });
+    skipIfRefused([&] { QFont f = banner.labelFont(); f.setItalic(d.FontItalic()); banner.setLabelFont(f); });
+    skipIfRefused([&] { QFont f = banner.labelFont(); f.setStrikeOut(d.FontStrikethru()); banner.setLabelFont(f); });
+    skipIfRefused([&] { QFont f = banner.labelFont(); f.setUnderline(d.FontUnderline()); banner.setLabelFont(f); });
+    skipIfRefused([&] { banner.setLabelForeColor(m_picture2->BackColor()); });
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/OleColor.h"
+
+#include <QFrame>
+
+// A plain box that shows its BackColor and reports clicks and double clicks.
+// A double click arrives as press, release, double click, release: the second
+// release is not another click.
+class PictureBox final : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget *parent = nullptr, bool bordered = true);
+
+    OleColor::Value BackColor() const { return m_backColor; }
+    void setBackColor(OleColor::Value color);
+
+Q_SIGNALS:
+    void clicked();
+    void doubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    OleColor::Value m_backColor = OleColor::rgb(0xC0, 0xC0, 0xC0);
+    bool m_pressed = false;
+    bool m_afterDoubleClick = false;
+};

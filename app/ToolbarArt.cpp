@@ -1,0 +1,186 @@
+#include "app/ToolbarArt.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace ToolbarArt {
+
+namespace {
+
+const QColor kInk(40, 40, 48);
+
+void newPage(QPainter &p)
+{
+    QPainterPath page;
+    page.moveTo(8, 3);
+    page.lineTo(22, 3);
+    page.lineTo(28, 9);
+    page.lineTo(28, 32);
+    page.lineTo(8, 32);
+    page.closeSubpath();
+    p.setPen(QPen(kInk, 1.5));
+    p.setBrush(Qt::white);
+    p.drawPath(page);
+    QPainterPath fold;
+    fold.moveTo(22, 3);
+    fold.lineTo(22, 9);
+    fold.lineTo(28, 9);
+    p.setBrush(QColor(210, 210, 220));
+    p.drawPath(fold);
+    p.setPen(QPen(QColor(150, 170, 200), 1));
+    for (int y = 14; y <= 27; y += 4)
+        p.drawLine(12, y, 24, y);
+}
+
+void eraser(QPainter &p)
+{
+    p.translate(17.5, 18);
+    p.rotate(-35);
+    p.setPen(QPen(kInk, 1.5));
+    p.setBrush(QColor(240, 120, 140));
+    p.drawRoundedRect(QRectF(-13, -6, 16, 12), 2, 2);
+    p.setBrush(QColor(235, 235, 245));
+    p.drawRoundedRect(QRectF(3, -6, 10, 12), 2, 2);
+    p.resetTransform();
+    p.setPen(QPen(QColor(150, 150, 160), 1.2, Qt::DashLine));
+    p.drawLine(5, 31, 30, 31);
+}
+
+void fillBucket(QPainter &p)
+{
+    p.translate(15, 17);
+    p.rotate(-30);
+    p.setPen(QPen(kInk, 1.5));
+    p.setBrush(QColor(200, 205, 215));
+    p.drawRect(QRectF(-8, -6, 16, 16));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(-7, -13, 14, 14), 0, 180 * 16);
+    p.resetTransform();
+    QPainterPath drip;
+    drip.moveTo(25, 14);
+    drip.cubicTo(31, 20, 31, 26, 28, 29);
+    drip.cubicTo(25, 31, 22, 27, 25, 14);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 110, 230));
+    p.drawPath(drip);
+    p.drawEllipse(QRectF(5, 28, 18, 4));
+}
+
+void textT(QPainter &p)
+{
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPixelSize(30);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(kInk);
+    p.drawText(QRect(0, 0, kImageSize, kImageSize), Qt::AlignCenter, QStringLiteral("T"));
+}
+
+void arrowHead(QPainter &p, QPointF tip, QPointF dir)
+{
+    const QPointF side(-dir.y(), dir.x());
+    QPainterPath head;
+    head.moveTo(tip);
+    head.lineTo(tip - dir * 6 + side * 4);
+    head.lineTo(tip - dir * 6 - side * 4);
+    head.closeSubpath();
+    p.drawPath(head);
+}
+
+void resizeArrows(QPainter &p)
+{
+    p.setPen(QPen(QColor(120, 120, 130), 1, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(4, 9, 27, 17));
+    p.setPen(QPen(kInk, 2));
+    p.drawLine(QPointF(8, 17.5), QPointF(27, 17.5));
+    p.drawLine(QPointF(17.5, 4), QPointF(17.5, 31));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    arrowHead(p, QPointF(4, 17.5), QPointF(-1, 0));
+    arrowHead(p, QPointF(31, 17.5), QPointF(1, 0));
+    arrowHead(p, QPointF(17.5, 2), QPointF(0, -1));
+    arrowHead(p, QPointF(17.5, 33), QPointF(0, 1));
+}
+
+void picture(QPainter &p)
+{
+    const QRectF frame(3, 6, 29, 23);
+    p.setPen(QPen(kInk, 1.5));
+    p.setBrush(QColor(150, 200, 245));
+    p.drawRect(frame);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(250, 200, 40));
+    p.drawEllipse(QRectF(22, 9, 7, 7));
+    QPainterPath hills;
+    hills.moveTo(4, 28);
+    hills.lineTo(13, 15);
+    hills.lineTo(19, 23);
+    hills.lineTo(23, 19);
+    hills.lineTo(31, 28);
+    hills.closeSubpath();
+    p.setBrush(QColor(60, 150, 70));
+    p.drawPath(hills);
+}
+
+void fontA(QPainter &p)
+{
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPixelSize(28);
+    font.setItalic(true);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(QColor(180, 30, 40));
+    p.drawText(QRect(0, 0, 24, kImageSize), Qt::AlignCenter, QStringLiteral("A"));
+    font.setPixelSize(17);
+    font.setItalic(false);
+    font.setBold(false);
+    p.setFont(font);
+    p.setPen(kInk);
+    p.drawText(QRect(19, 10, 16, 25), Qt::AlignCenter, QStringLiteral("a"));
+}
+
+QPixmap draw(int size, void (*art)(QPainter &))
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.scale(size / double(kImageSize), size / double(kImageSize));
+    art(p);
+    return pixmap;
+}
+
+} // namespace
+
+QIcon image(int index)
+{
+    using Art = void (*)(QPainter &);
+    static constexpr Art kArt[] = {newPage, eraser, fillBucket, textT, resizeArrows, picture, fontA};
+    if (index < 0 || index >= int(std::size(kArt)))
+        return {};
+    return QIcon(draw(kImageSize, kArt[index]));
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32}) {
+        icon.addPixmap(draw(size, [](QPainter &p) {
+            p.setPen(QPen(kInk, 1.5));
+            p.setBrush(QColor(255, 250, 235));
+            p.drawRoundedRect(QRectF(1.5, 9, 32, 17), 3, 3);
+            QFont font(QStringLiteral("DejaVu Serif"));
+            font.setPixelSize(15);
+            font.setBold(true);
+            p.setFont(font);
+            p.setPen(QColor(30, 90, 200));
+            p.drawText(QRectF(1.5, 9, 32, 17), Qt::AlignCenter, QStringLiteral("Tv"));
+        }));
+    }
+    return icon;
+}
+
+} // namespace ToolbarArt

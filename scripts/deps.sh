@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, when they are missing.
+#   scripts/deps.sh build   what building and testing need
+#   scripts/deps.sh run     that, plus a virtual display for machines without one
+set -euo pipefail
+
+build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core)
+run_packages=(xvfb xauth xdotool x11-utils imagemagick)
+
+wanted=("${build_packages[@]}")
+if [ "${1:-build}" = run ]; then
+  wanted+=("${run_packages[@]}")
+fi
+
+missing=()
+for p in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing packages: ${missing[*]}" >&2
+  echo "Install them as root, then run make again:" >&2
+  echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
