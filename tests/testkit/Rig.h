@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ScriptedDialogHost.h"
+#include "ScriptedWindowMover.h"
+#include "app/ModStart.h"
+
+#include <QAction>
+#include <QImage>
+
+#include <memory>
+
+class FrmBanner;
+class Parent;
+
+// The whole program, started as the executable starts it, on scripted doubles.
+class Rig
+{
+public:
+    Rig();
+    ~Rig();
+
+    ScriptedDialogHost dialogs;
+    ScriptedWindowMover mover;
+    ModStart &app() { return *m_app; }
+    Parent &parent();
+    FrmBanner &banner();
+    AppState &state() { return m_app->state(); }
+
+    QAction *action(const QString &name);
+    void trigger(const QString &name);
+    void toolbar(const QString &key);
+
+    // Mouse on the banner, in pixels of the banner.
+    // Buttons held during a move are those pressed and not yet released.
+    void press(QPoint at, Qt::MouseButton button = Qt::LeftButton);
+    void move(QPoint at);
+    void release(QPoint at, Qt::MouseButton button = Qt::LeftButton);
+    // Press, drag and release with the left button.
+    void drop(QPoint from, QPoint to);
+
+    QString readoutX();
+    QString readoutY();
+
+private:
+    std::unique_ptr<ModStart> m_app;
+};
