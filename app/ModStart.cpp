@@ -71,7 +71,7 @@ frmHelp &ModStart::help()
 frmresize &ModStart::resizeDialog()
 {
     if (!m_resize)
-        m_resize = new frmresize(parentWindow().workArea());
+        m_resize = new frmresize(parentWindow().workArea(), banner());
     return *m_resize;
 }
 

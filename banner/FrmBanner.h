@@ -65,7 +65,7 @@ public:
     QMdiSubWindow *window() const { return m_window; }
 
     // Largest side the banner may take, in pixels; bounds the picture's memory.
-    static constexpr int kMaxSide = 8000;
+    static constexpr int kMaxSide = 4096;
 
     // The handlers, also driven directly by tests and benchmarks.
     void Form_Load();
