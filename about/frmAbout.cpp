@@ -3,6 +3,7 @@
 #include "app/AppIdentity.h"
 #include "app/Texts.h"
 #include "app/ToolbarArt.h"
+#include "platform/DesignFont.h"
 #include "platform/OleColor.h"
 #include "platform/Units.h"
 
@@ -11,24 +12,6 @@
 #include <QPushButton>
 
 namespace {
-
-QFont designFont(const QString &family, double points, bool bold)
-{
-    QFont font;
-    font.setFamilies({family, QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-QFont handwriting(double points)
-{
-    QFont font = designFont(QStringLiteral("Lucida Handwriting"), points, true);
-    font.setFamilies({QStringLiteral("Lucida Handwriting"), QStringLiteral("URW Chancery L"),
-                      QStringLiteral("DejaVu Serif"), QStringLiteral("Serif")});
-    font.setItalic(true);
-    return font;
-}
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
               OleColor::Value color, bool autoSize)
@@ -71,7 +54,7 @@ frmAbout::frmAbout(QWidget *parent)
     auto *picIcon = new QWidget(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setGeometry(Units::rect(120, 240, 735, 2100));
-    const QFont letters = designFont(QStringLiteral("MS Sans Serif"), 24, true);
+    const QFont letters = DesignFont::msSansSerif(24, true);
     const struct
     {
         const char *text;
@@ -83,13 +66,13 @@ frmAbout::frmAbout(QWidget *parent)
         letter->setObjectName(QStringLiteral("Label4(%1)").arg(i));
     }
 
-    m_title = label(this, "lblTitle", QString(), Units::rect(1050, 240, 3885, 480), handwriting(20.25), 0xFF0000,
+    m_title = label(this, "lblTitle", QString(), Units::rect(1050, 240, 3885, 480), DesignFont::lucidaHandwriting(20.25, true), 0xFF0000,
                     false);
     m_version = label(this, "lblVersion", QString(), Units::rect(3840, 780, 1605, 345),
-                      designFont(QStringLiteral("MS Sans Serif"), 12, false), 0xFF0000, false);
-    label(this, "lblDescription", QStringLiteral("Banners"), Units::rect(1320, 1200, 3885, 570), handwriting(24),
+                      DesignFont::msSansSerif(12, false), 0xFF0000, false);
+    label(this, "lblDescription", QStringLiteral("Banners"), Units::rect(1320, 1200, 3885, 570), DesignFont::lucidaHandwriting(24, true),
           0xFF0000, false);
-    label(this, "Label1", QStringLiteral("made simple"), Units::rect(2280, 1800, 3375, 615), handwriting(24),
+    label(this, "Label1", QStringLiteral("made simple"), Units::rect(2280, 1800, 3375, 615), DesignFont::lucidaHandwriting(24, true),
           0xFF0000, false);
     line(this, "Line1(1)", QRect(Units::pixels(90), Units::pixels(2445), Units::pixels(5654 - 90), 1), 0x808080);
     line(this, "Line1(0)", QRect(Units::pixels(105), Units::pixels(2460), Units::pixels(5654 - 105), 2), 0xFFFFFF);

@@ -2,6 +2,7 @@
 
 #include "app/Texts.h"
 #include "app/ToolbarArt.h"
+#include "platform/DesignFont.h"
 #include "platform/Units.h"
 
 #include <QPainter>
@@ -14,11 +15,7 @@ frmHelp::frmHelp()
     setWindowTitle(Texts::kHelpCaption);
     setWindowIcon(ToolbarArt::programIcon());
     setFixedSize(Units::pixels(5880), Units::pixels(1605));
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setPointSizeF(12);
-    font.setBold(true);
-    setFont(font);
+    setFont(DesignFont::msSansSerif(12, true));
     Form_Load();
 }
 

@@ -6,6 +6,7 @@
 #include "app/PictureBox.h"
 #include "app/Texts.h"
 #include "app/ToolbarArt.h"
+#include "platform/DesignFont.h"
 #include "platform/Failure.h"
 #include "platform/Platform.h"
 #include "platform/Units.h"
@@ -27,21 +28,11 @@ namespace {
 // Designed client size, below the menu bar.
 constexpr QSize kClientSize(Units::pixels(10140), Units::pixels(6435));
 
-QFont msSansSerif(double points, bool bold)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
 QLabel *frameLabel(QWidget *frame, const char *name, const QString &text, int left, int top)
 {
     auto *label = new QLabel(text, frame);
     label->setObjectName(QLatin1String(name));
-    label->setFont(msSansSerif(9.75, true));
+    label->setFont(DesignFont::msSansSerif(9.75, true));
     label->move(Units::pixels(left), Units::pixels(top));
     label->adjustSize();
     return label;

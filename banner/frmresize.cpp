@@ -2,6 +2,7 @@
 
 #include "app/Texts.h"
 #include "banner/FrmBanner.h"
+#include "platform/DesignFont.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
 #include "platform/OleColor.h"
@@ -22,21 +23,11 @@ namespace {
 
 const QColor kForeColor = OleColor::toQColor(0xFF0000); // blue
 
-QFont msSansSerif(double points)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setPointSizeF(points);
-    font.setBold(true);
-    return font;
-}
-
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, double points)
 {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
-    l->setFont(msSansSerif(points));
+    l->setFont(DesignFont::msSansSerif(points, true));
     QPalette palette = l->palette();
     palette.setColor(QPalette::WindowText, Qt::black);
     l->setPalette(palette);
@@ -80,7 +71,9 @@ frmresize::frmresize(QMdiArea &workArea, FrmBanner &banner)
     m_check1 = new QCheckBox(QStringLiteral("Standard Banner 468 X 60 Pixels"), this);
     m_check1->setObjectName(QStringLiteral("Check1"));
     m_check1->setGeometry(Units::rect(240, 2640, 3135, 255));
-    m_check1->setFont(msSansSerif(8.25));
+    m_check1->setFont(DesignFont::msSansSerif(8.25, true));
+    // Where the stand-in font runs wider, the box grows rather than cut its text.
+    m_check1->resize(qMax(m_check1->width(), m_check1->sizeHint().width()), m_check1->height());
     setFace(m_check1, OleColor::toQColor(0xC0C0C0));
     {
         QPalette palette = m_check1->palette();
@@ -95,11 +88,11 @@ frmresize::frmresize(QMdiArea &workArea, FrmBanner &banner)
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("Command2"));
     cancel->setGeometry(Units::rect(6120, 3960, 855, 375));
-    cancel->setFont(msSansSerif(8.25));
+    cancel->setFont(DesignFont::msSansSerif(8.25, true));
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setGeometry(Units::rect(7080, 3960, 855, 375));
-    ok->setFont(msSansSerif(9.75));
+    ok->setFont(DesignFont::msSansSerif(9.75, true));
     ok->setAutoDefault(false);
     setFace(ok, OleColor::toQColor(0xC0C0C0));
     connect(ok, &QPushButton::clicked, this, &frmresize::Command1_Click);
@@ -110,6 +103,7 @@ frmresize::frmresize(QMdiArea &workArea, FrmBanner &banner)
 
     m_window = workArea.addSubWindow(this);
     m_window->setObjectName(QStringLiteral("frmresizeWindow"));
+    m_window->resize(m_window->sizeHint());
     m_window->setWindowTitle(Texts::kResizeCaption);
     // Closing it with its own box only hides it, as OK and Cancel do.
     m_window->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -283,4 +277,9 @@ void frmresize::mouseReleaseEvent(QMouseEvent *event)
     const QPointF at = event->position();
     Form_MouseUp(FrmBanner::buttonsOf(event->button()), Units::toTwips(float(at.x())),
                  Units::toTwips(float(at.y())));
+}
+
+QSize frmresize::sizeHint() const
+{
+    return QSize(Units::pixels(7935), Units::pixels(5430));
 }

@@ -28,6 +28,7 @@ public:
     // Shows the dialog with a fresh snapshot of the banner.
     void Show();
     QMdiSubWindow *window() const { return m_window; }
+    QSize sizeHint() const override;
 
     enum DrawMode { kXorPen = 7, kCopyPen = 13 };
     int drawMode() const { return m_drawMode; }

@@ -13,6 +13,7 @@ FrmView::FrmView(QMdiArea &workArea)
     resize(Units::pixels(8610), Units::pixels(4665));
     m_window = workArea.addSubWindow(this);
     m_window->setObjectName(QStringLiteral("FrmViewWindow"));
+    m_window->resize(m_window->sizeHint());
     m_window->setWindowTitle(Texts::kViewCaption);
     m_window->setAttribute(Qt::WA_DeleteOnClose);
     Form_Load();
@@ -27,4 +28,9 @@ void FrmView::Show()
     m_window->show();
     m_window->raise();
     m_window->mdiArea()->setActiveSubWindow(m_window);
+}
+
+QSize FrmView::sizeHint() const
+{
+    return QSize(Units::pixels(8610), Units::pixels(4665));
 }

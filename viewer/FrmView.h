@@ -16,6 +16,7 @@ public:
 
     void Show();
     QMdiSubWindow *window() const { return m_window; }
+    QSize sizeHint() const override;
 
 private:
     void Form_Load();
