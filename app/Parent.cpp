@@ -43,6 +43,8 @@ QLabel *frameLabel(QWidget *frame, const char *name, const QString &text, int le
 Parent::Parent(ModStart &app, const Platform &platform)
     : m_app(app)
     , m_dialogs(platform.dialogs)
+    , m_clipboard(platform.clipboard)
+    , m_imageCopy(platform.imageCopy)
     , m_commonDialog(platform.dialogs)
 {
     setObjectName(QStringLiteral("Parent"));
@@ -103,13 +105,13 @@ void Parent::buildMenus()
     file->setObjectName(QStringLiteral("MnuFile"));
     file->menuAction()->setObjectName(QStringLiteral("MnuFile"));
     item(file, "MnuNew", QStringLiteral("New"), &Parent::MnuNew_Click);
-    item(file, "MnuLoad", QStringLiteral("Load"), nullptr);
-    item(file, "MnuSave", QStringLiteral("Save (bmp)"), nullptr);
+    item(file, "MnuLoad", QStringLiteral("Load"), &Parent::MnuLoad_Click);
+    item(file, "MnuSave", QStringLiteral("Save (bmp)"), &Parent::MnuSave_Click);
     QMenu *saveAs = file->addMenu(QStringLiteral("Save As "));
     saveAs->setObjectName(QStringLiteral("MnuSaveAs"));
     saveAs->menuAction()->setObjectName(QStringLiteral("MnuSaveAs"));
-    item(saveAs, "MnuGif", QStringLiteral("Gif Format"), nullptr);
-    item(saveAs, "MnuBmp", QStringLiteral("Bitmap Format"), nullptr);
+    item(saveAs, "MnuGif", QStringLiteral("Gif Format"), &Parent::MnuGif_Click);
+    item(saveAs, "MnuBmp", QStringLiteral("Bitmap Format"), &Parent::MnuBmp_Click);
     file->addSeparator()->setObjectName(QStringLiteral("MnuSeperator"));
     item(file, "MnuExit", QStringLiteral("Exit"), &Parent::MnuExit_Click);
 
@@ -213,10 +215,10 @@ void Parent::buildToolbar2()
     work->setToolTip(Texts::kWorkAreaTip);
     connect(work, &QPushButton::clicked, this, [this] { run([this] { cmdwrkcolor_Click(); }); });
 
-    auto *picture4 = new PictureBox(m_toolbar2);
-    picture4->setObjectName(QStringLiteral("Picture4"));
-    picture4->setGeometry(Units::rect(6120, 120, 1095, 495));
-    picture4->hide();
+    m_picture4 = new PictureBox(m_toolbar2);
+    m_picture4->setObjectName(QStringLiteral("Picture4"));
+    m_picture4->setGeometry(Units::rect(6120, 120, 1095, 495));
+    m_picture4->hide();
 
     auto *frame1 = new QWidget(m_toolbar2);
     frame1->setObjectName(QStringLiteral("Frame1"));

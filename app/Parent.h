@@ -8,6 +8,8 @@
 
 #include <array>
 
+class Clipboard;
+class ImageCopy;
 class ModStart;
 class PictureBox;
 class QAction;
@@ -61,6 +63,15 @@ public:
     void palette_Click(int index);
     void palette_DblClick(int index);
     void cmdwrkcolor_Click();
+    void MnuSave_Click();
+    void MnuLoad_Click();
+    void MnuBmp_Click();
+    void MnuGif_Click();
+
+    PictureBox *Picture4() const { return m_picture4; }
+    ImageCopy &CopyImag1() { return m_imageCopy; }
+    // To whole pixels, halves to the even neighbour.
+    static long roundHalfEven(double value);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -83,6 +94,8 @@ private:
 
     ModStart &m_app;
     DialogHost &m_dialogs;
+    Clipboard &m_clipboard;
+    ImageCopy &m_imageCopy;
     CommonDialog m_commonDialog;
     OleColor::Value m_backColor = OleColor::kAppWorkspace;
 
@@ -91,6 +104,7 @@ private:
     QWidget *m_toolbar2 = nullptr;
     PictureBox *m_picture2 = nullptr;
     PictureBox *m_picture3 = nullptr;
+    PictureBox *m_picture4 = nullptr;
     std::array<PictureBox *, kPaletteSize> m_palette{};
     QLabel *m_readoutX = nullptr;
     QLabel *m_readoutY = nullptr;

@@ -3,6 +3,7 @@
 #include "platform/OleColor.h"
 
 #include <QFrame>
+#include <QImage>
 
 // A plain box that shows its BackColor and reports clicks and double clicks.
 // A double click arrives as press, release, double click, release: the second
@@ -15,6 +16,9 @@ public:
 
     OleColor::Value BackColor() const { return m_backColor; }
     void setBackColor(OleColor::Value color);
+    // The box's picture; kept, not drawn, by the hidden boxes that use it.
+    const QImage &Picture() const { return m_picture; }
+    void setPicture(const QImage &picture) { m_picture = picture; update(); }
 
 Q_SIGNALS:
     void clicked();
@@ -28,6 +32,7 @@ protected:
 
 private:
     OleColor::Value m_backColor = OleColor::rgb(0xC0, 0xC0, 0xC0);
+    QImage m_picture;
     bool m_pressed = false;
     bool m_afterDoubleClick = false;
 };

@@ -28,4 +28,8 @@ inline const QString kHelpCaption = QStringLiteral("Tarvello Help");
 inline const QString kResizeCaption = QStringLiteral("Select Banner Size");
 inline const QString kViewCaption = QStringLiteral("    Tarvello Graphic Viewer");
 
+inline const QString kBmpFilter = QStringLiteral("BMP |*.bmp");
+inline const QString kLoadFilter = QStringLiteral("BMP|*.bmp|GIF|*.gif|JPEG|*.jpg|All|*.bmp;*.gif;*.jpg");
+inline const QString kGifFilter = QStringLiteral("GIF |*.gif");
+
 } // namespace Texts

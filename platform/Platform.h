@@ -1,6 +1,8 @@
 #pragma once
 
+class Clipboard;
 class DialogHost;
+class ImageCopy;
 class WindowMover;
 
 // The services the program reaches the system through; owned elsewhere.
@@ -8,4 +10,6 @@ struct Platform
 {
     DialogHost &dialogs;
     WindowMover &mover;
+    Clipboard &clipboard;
+    ImageCopy &imageCopy;
 };

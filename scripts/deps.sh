@@ -4,7 +4,7 @@
 #   scripts/deps.sh run     that, plus a virtual display for machines without one
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2)
+build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
 
 wanted=("${build_packages[@]}")

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/GifImageCopy.h"
 #include "platform/Platform.h"
+#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtWindowMover.h"
 
@@ -9,6 +11,8 @@ struct QtPlatform
 {
     QtDialogHost dialogs;
     QtWindowMover mover;
+    QtClipboard clipboard;
+    GifImageCopy imageCopy;
 
-    Platform services() { return Platform{dialogs, mover}; }
+    Platform services() { return Platform{dialogs, mover, clipboard, imageCopy}; }
 };

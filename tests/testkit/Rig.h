@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FakeClipboard.h"
+#include "RecordingImageCopy.h"
 #include "ScriptedDialogHost.h"
 #include "ScriptedWindowMover.h"
 #include "app/ModStart.h"
@@ -21,6 +23,8 @@ public:
 
     ScriptedDialogHost dialogs;
     ScriptedWindowMover mover;
+    FakeClipboard clipboard;
+    RecordingImageCopy imageCopy;
     ModStart &app() { return *m_app; }
     Parent &parent();
     FrmBanner &banner();

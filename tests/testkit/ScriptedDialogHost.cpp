@@ -55,7 +55,8 @@ void ScriptedDialogHost::messageBox(const QString &text, const QString &title)
     m_messages << text;
     m_titles << title;
     Answer a;
-    take(Kind::Message, "message", a);
+    if (!take(Kind::Message, "message", a))
+        m_errors.last() += QStringLiteral(": ") + text;
 }
 
 QStringList ScriptedDialogHost::errors() const

@@ -1,0 +1,71 @@
+// The File menu's picture commands: save, load and the two exports.
+#include "app/ModStart.h"
+#include "app/Parent.h"
+#include "app/PictureBox.h"
+#include "app/Texts.h"
+#include "banner/FrmBanner.h"
+#include "files/PictureFiles.h"
+#include "platform/Clipboard.h"
+#include "platform/Failure.h"
+#include "platform/ImageCopy.h"
+#include "platform/Units.h"
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+long Parent::roundHalfEven(double value)
+{
+    // The default rounding mode sends halves to the even neighbour.
+    const int saved = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(value);
+    std::fesetround(saved);
+    return long(rounded);
+}
+
+void Parent::MnuSave_Click()
+{
+    m_commonDialog.setFilter(Texts::kBmpFilter);
+    m_commonDialog.setDefaultExt(QStringLiteral("bmp"));
+    if (!m_commonDialog.ShowSave())
+        return;
+    if (m_commonDialog.FileName() == QString())
+        return;
+    PictureFiles::savePicture(m_app.banner().Image(), m_commonDialog.FileName());
+}
+
+void Parent::MnuBmp_Click()
+{
+    MnuSave_Click();
+}
+
+void Parent::MnuLoad_Click()
+{
+    m_commonDialog.setFilter(Texts::kLoadFilter);
+    m_commonDialog.ShowOpen();
+    // Loaded in full before the banner is touched: a failure leaves it as it was.
+    const QImage picture = PictureFiles::loadPicture(m_commonDialog.FileName());
+    m_app.banner().setPicture(picture);
+}
+
+void Parent::MnuGif_Click()
+{
+    FrmBanner &banner = m_app.banner();
+    const float width = banner.Width() / float(Units::kTwipsPerPixel);
+    const long height = roundHalfEven(double(banner.Height() / float(Units::kTwipsPerPixel)));
+    if (height > std::numeric_limits<qint16>::max())
+        throw Failure(QStringLiteral("The banner is too high for a GIF export."));
+    m_imageCopy.setMode(1);
+    m_clipboard.setImage(banner.Image());
+    const QImage copied = m_clipboard.image();
+    if (copied.isNull())
+        throw Failure(QStringLiteral("The banner could not be copied through the clipboard; another program may hold it."));
+    m_picture4->setPicture(copied);
+    m_commonDialog.setFilter(Texts::kGifFilter);
+    m_commonDialog.setDefaultExt(QStringLiteral("gif"));
+    if (!m_commonDialog.ShowSave())
+        return;
+    const QImage &bitmap = m_picture4->Picture();
+    m_imageCopy.copyToGif(bitmap, m_commonDialog.FileName(), roundHalfEven(double(width)), height);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QImage>
+
+// The system clipboard, as far as pictures go.
+class Clipboard
+{
+public:
+    virtual ~Clipboard() = default;
+    virtual void setImage(const QImage &image) = 0;
+    virtual QImage image() const = 0;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// How one picture was encoded, for the benchmark and the tests.
+struct GifEncodeReport
+{
+    double quantizeMs = 0;
+    double encodeMs = 0;
+    int colours = 0;    // palette entries used
+    bool exact = false; // every pixel kept its colour
+};
+
+// Encodes a picture as a GIF of the given size, scaling it first if the sizes
+// differ. A picture of 256 colours or fewer is written exactly; a richer one
+// is reduced to the best 256-colour palette libimagequant finds. The same
+// picture always gives the same bytes. Throws Failure.
+QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report = nullptr);
+
+// Largest side a GIF can record.
+inline constexpr int kGifMaxSide = 65535;

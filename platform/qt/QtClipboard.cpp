@@ -1,0 +1,14 @@
+#include "platform/qt/QtClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+void QtClipboard::setImage(const QImage &image)
+{
+    QGuiApplication::clipboard()->setImage(image);
+}
+
+QImage QtClipboard::image() const
+{
+    return QGuiApplication::clipboard()->image();
+}

@@ -1,0 +1,157 @@
+#include "ImageCheck.h"
+#include "TestMain.h"
+#include "platform/Failure.h"
+#include "platform/GifEncoder.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <cmath>
+
+namespace {
+
+QImage decode(const QByteArray &gif)
+{
+    QBuffer buffer;
+    buffer.setData(gif);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "gif");
+    return reader.read().convertToFormat(QImage::Format_RGB32);
+}
+
+double psnr(const QImage &a, const QImage &b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            const double dr = qRed(p) - qRed(q), dg = qGreen(p) - qGreen(q), db = qBlue(p) - qBlue(q);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    const double mse = sum / (3.0 * a.width() * a.height());
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+// Smooth shading with fine texture, as a photograph has: far over 256 colours.
+QImage photoLike(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int noise = int(seed >> 31);
+            const double u = double(x) / size.width(), v = double(y) / size.height();
+            const int r = int(120 + 100 * std::sin(u * 6.0 + v * 2.0)) + noise;
+            const int g = int(110 + 90 * std::cos(v * 5.0 - u * 3.0)) + noise;
+            const int b = int(100 + 80 * std::sin((u + v) * 4.0)) + noise;
+            image.setPixel(x, y, qRgb(qBound(0, r, 255), qBound(0, g, 255), qBound(0, b, 255)));
+        }
+    return image;
+}
+
+QImage withColours(int count, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const int i = (y * size.width() + x) % count;
+            image.setPixel(x, y, qRgb(i * 7 % 256, i * 13 % 256, i));
+        }
+    return image;
+}
+
+// Bits of the global palette, and the LZW code size byte after the image descriptor.
+std::pair<int, int> paletteBitsAndCodeSize(const QByteArray &gif)
+{
+    const auto flags = quint8(gif.at(10));
+    const int bits = (flags & 0x07) + 1;
+    const int codeSizeAt = 13 + 3 * (1 << bits) + 10;
+    return {bits, int(quint8(gif.at(codeSizeAt)))};
+}
+
+} // namespace
+
+class tst_GifEncoder : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void exactUpTo256Colours_data();
+    void exactUpTo256Colours();
+    void photoWithinQualityTarget();
+    void sameBytesEveryTime();
+    void scalesToTheGivenSize();
+    void refusesImpossibleSizes();
+};
+
+void tst_GifEncoder::exactUpTo256Colours_data()
+{
+    QTest::addColumn<int>("colours");
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<int>("codeSize");
+    QTest::newRow("one") << 1 << 1 << 2;
+    QTest::newRow("two") << 2 << 1 << 2;
+    QTest::newRow("five") << 5 << 3 << 3;
+    QTest::newRow("256") << 256 << 8 << 8;
+}
+
+void tst_GifEncoder::exactUpTo256Colours()
+{
+    QFETCH(int, colours);
+    QFETCH(int, bits);
+    QFETCH(int, codeSize);
+    const QImage picture = withColours(colours, QSize(64, 32));
+    GifEncodeReport report;
+    const QByteArray gif = encodeGif(picture, picture.size(), &report);
+    QVERIFY(report.exact);
+    QCOMPARE(report.colours, colours);
+    QVERIFY(gif.startsWith("GIF8"));
+    QCOMPARE(paletteBitsAndCodeSize(gif), std::make_pair(bits, codeSize));
+    QVERIFY(ImageCheck::same(decode(gif), picture));
+}
+
+void tst_GifEncoder::photoWithinQualityTarget()
+{
+    const QImage picture = photoLike(QSize(468, 60));
+    GifEncodeReport report;
+    const QByteArray gif = encodeGif(picture, picture.size(), &report);
+    QVERIFY(!report.exact);
+    QVERIFY(report.colours <= 256);
+    const QImage back = decode(gif);
+    QCOMPARE(back.size(), picture.size());
+    const double quality = psnr(picture, back);
+    // Qt's own reduction to 256 colours is the floor to clear, by a margin.
+    const QImage plain = picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)
+                             .convertToFormat(QImage::Format_RGB32);
+    const double floor = psnr(picture, plain);
+    QVERIFY2(quality >= floor + 3.0 && quality >= 30.0,
+             qPrintable(QStringLiteral("PSNR %1 dB against %2 dB").arg(quality).arg(floor)));
+}
+
+void tst_GifEncoder::sameBytesEveryTime()
+{
+    const QImage picture = photoLike(QSize(200, 80));
+    QCOMPARE(encodeGif(picture, picture.size()), encodeGif(picture, picture.size()));
+}
+
+void tst_GifEncoder::scalesToTheGivenSize()
+{
+    QImage picture(100, 50, QImage::Format_RGB32);
+    picture.fill(QColor(10, 20, 30));
+    const QImage back = decode(encodeGif(picture, QSize(150, 25)));
+    QCOMPARE(back.size(), QSize(150, 25));
+    QCOMPARE(back.pixelColor(75, 12), QColor(10, 20, 30));
+}
+
+void tst_GifEncoder::refusesImpossibleSizes()
+{
+    QImage picture(10, 10, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QVERIFY_THROWS_EXCEPTION(Failure, encodeGif(picture, QSize(0, 10)));
+    QVERIFY_THROWS_EXCEPTION(Failure, encodeGif(picture, QSize(10, 70000)));
+    QVERIFY_THROWS_EXCEPTION(Failure, encodeGif(QImage(), QSize(10, 10)));
+}
+
+TARVELLO_TEST_MAIN(tst_GifEncoder)
+#include "tst_GifEncoder.moc"

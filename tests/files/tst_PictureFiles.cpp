@@ -1,0 +1,218 @@
+#include "ImageCheck.h"
+#include "TestMain.h"
+#include "files/PictureFiles.h"
+#include "platform/Failure.h"
+#include "platform/GifEncoder.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QImage sample()
+{
+    QImage image(40, 20, QImage::Format_RGB32);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            image.setPixelColor(x, y, QColor(x * 6, y * 12, (x + y) * 4));
+    return image;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QString failureOf(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const Failure &f) {
+        return f.message();
+    }
+    return QString();
+}
+
+// Runs a step as an ordinary user, so that folder permissions bind even when
+// the tests run as root.
+template<typename Step>
+void asUnprivileged(Step step)
+{
+    const bool root = geteuid() == 0;
+    if (root)
+        QVERIFY(seteuid(65534) == 0);
+    step();
+    if (root)
+        QVERIFY(seteuid(0) == 0);
+}
+
+} // namespace
+
+class tst_PictureFiles : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        // Open to the ordinary user that the permission test runs as.
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+    }
+
+    void savesBitmapWhateverTheName_data();
+    void savesBitmapWhateverTheName();
+    void failedSaveKeepsOldFile();
+    void saveIntoMissingFolder();
+    void loadsWhatQtReads_data();
+    void loadsWhatQtReads();
+    void refusesBadFiles();
+
+private:
+    QTemporaryDir dir;
+};
+
+void tst_PictureFiles::savesBitmapWhateverTheName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("bmp") << "banner.bmp";
+    QTest::newRow("gif") << "banner.gif";
+    QTest::newRow("jpg") << "banner.jpg";
+    QTest::newRow("none") << "banner";
+}
+
+void tst_PictureFiles::savesBitmapWhateverTheName()
+{
+    QFETCH(QString, name);
+    const QString path = dir.filePath(name);
+    PictureFiles::savePicture(sample(), path);
+    const QByteArray bytes = readAll(path);
+    QVERIFY(bytes.startsWith("BM"));
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+    QCOMPARE(qFromLittleEndian<quint32>(data + 14), 40u);     // BITMAPINFOHEADER
+    QCOMPARE(qFromLittleEndian<qint32>(data + 18), 40);       // width
+    QCOMPARE(qFromLittleEndian<qint32>(data + 22), 20);       // positive height: bottom-up
+    QCOMPARE(qFromLittleEndian<quint16>(data + 28), quint16(24));
+    QCOMPARE(qFromLittleEndian<quint32>(data + 30), 0u);      // no compression
+    QImage back;
+    QVERIFY(back.loadFromData(bytes, "BMP"));
+    QVERIFY(ImageCheck::same(back, sample()));
+}
+
+void tst_PictureFiles::failedSaveKeepsOldFile()
+{
+    const QString folder = dir.filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/banner.bmp");
+    const QByteArray old("old contents, not a picture");
+    writeAll(path, old);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+
+    QString message;
+    asUnprivileged([&] { message = failureOf([&] { PictureFiles::savePicture(sample(), path); }); });
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+
+    QVERIFY2(message.contains(QStringLiteral("banner.bmp")), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("ermission")), qPrintable(message));
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("banner.bmp")});
+}
+
+void tst_PictureFiles::saveIntoMissingFolder()
+{
+    const QString path = dir.filePath(QStringLiteral("nowhere/banner.bmp"));
+    const QString message = failureOf([&] { PictureFiles::savePicture(sample(), path); });
+    QVERIFY2(message.contains(QStringLiteral("folder does not exist")), qPrintable(message));
+    QVERIFY(!QFile::exists(path));
+}
+
+void tst_PictureFiles::loadsWhatQtReads_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("exact");
+    QTest::newRow("bmp") << "BMP" << true;
+    QTest::newRow("png") << "PNG" << true;
+    QTest::newRow("gif") << "GIF" << false;
+    QTest::newRow("jpeg") << "JPEG" << false;
+}
+
+void tst_PictureFiles::loadsWhatQtReads()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, exact);
+    const QString path = dir.filePath(QStringLiteral("in.") + format.toLower());
+    const QImage picture = sample();
+    // Qt reads GIF but does not write it; our own encoder makes the file.
+    writeAll(path, format == QLatin1String("GIF") ? encodeGif(picture, picture.size())
+                                                  : encoded(picture, qPrintable(format)));
+    const QImage loaded = PictureFiles::loadPicture(path);
+    QCOMPARE(loaded.size(), QSize(40, 20));
+    if (exact)
+        QVERIFY(ImageCheck::same(loaded, picture));
+    QVERIFY(PictureFiles::loadPicture(QString()).isNull());
+}
+
+void tst_PictureFiles::refusesBadFiles()
+{
+    struct Case
+    {
+        const char *name;
+        QByteArray bytes;
+        const char *says;
+    };
+    const QByteArray png = encoded(sample(), "PNG");
+    const QByteArray jpeg = encoded(sample(), "JPEG");
+    const QByteArray bmp = encoded(sample(), "BMP");
+    // A bitmap header that claims 100000 x 100000 pixels.
+    QByteArray huge = bmp.left(54);
+    qToLittleEndian<qint32>(100000, reinterpret_cast<uchar *>(huge.data()) + 18);
+    qToLittleEndian<qint32>(100000, reinterpret_cast<uchar *>(huge.data()) + 22);
+    const std::vector<Case> cases = {
+        {"empty.bmp", QByteArray(), "empty"},
+        {"text.jpg", QByteArray("just some words, no picture at all\n"), "not a picture"},
+        {"cut.png", png.left(png.size() / 2), "truncated"},
+        {"cut.jpg", jpeg.left(jpeg.size() / 2), "truncated"},
+        {"cut.bmp", bmp.left(bmp.size() / 2), "truncated"},
+        {"huge.bmp", huge, "too large"},
+    };
+    for (const Case &c : cases) {
+        const QString path = dir.filePath(QLatin1String(c.name));
+        writeAll(path, c.bytes);
+        const QString message = failureOf([&] { PictureFiles::loadPicture(path); });
+        QVERIFY2(message.contains(QLatin1String(c.name)) && message.contains(QLatin1String(c.says)),
+                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.name), message)));
+    }
+
+    QVERIFY(failureOf([&] { PictureFiles::loadPicture(dir.filePath(QStringLiteral("missing.bmp"))); })
+                .contains(QStringLiteral("does not exist")));
+    QVERIFY(failureOf([&] { PictureFiles::loadPicture(dir.path()); }).contains(QStringLiteral("not a regular file")));
+    // A named pipe would block a read for ever: it is refused unopened.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.bmp"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QVERIFY(failureOf([&] { PictureFiles::loadPicture(fifo); }).contains(QStringLiteral("not a regular file")));
+}
+
+TARVELLO_TEST_MAIN(tst_PictureFiles)
+#include "tst_PictureFiles.moc"
