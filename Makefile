@@ -4,7 +4,7 @@ BUILD ?= build
 TEST_BUILD ?= build-test
 JOBS ?= 2
 
-.PHONY: run test build bench clean
+.PHONY: run test build bench gif-compare clean
 
 run:
 	scripts/deps.sh run
@@ -26,6 +26,11 @@ test:
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-startup
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-drag
+
+# The GIF writer beside ImageMagick and ffmpeg (installs both when missing).
+gif-compare: build
+	scripts/deps.sh compare
+	bench/gif-compare.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD)

@@ -67,14 +67,54 @@ void fillBucket(QPainter &p)
     p.drawEllipse(QRectF(5, 28, 18, 4));
 }
 
+// The letters are drawn as shapes: loading fonts for them would cost the
+// program's start a noticeable part of its time.
+QPainterPath serifT(QRectF box)
+{
+    const double w = box.width(), h = box.height();
+    const double bar = h * 0.16, stem = w * 0.2;
+    QPainterPath t;
+    t.addRect(QRectF(box.left(), box.top(), w, bar));
+    t.addRect(QRectF(box.center().x() - stem / 2, box.top(), stem, h));
+    t.addRect(QRectF(box.center().x() - stem * 1.3, box.bottom() - h * 0.08, stem * 2.6, h * 0.08));
+    t.addRect(QRectF(box.left(), box.top(), w * 0.08, bar * 1.9));
+    t.addRect(QRectF(box.right() - w * 0.08, box.top(), w * 0.08, bar * 1.9));
+    t.setFillRule(Qt::WindingFill);
+    return t;
+}
+
 void textT(QPainter &p)
 {
-    QFont font(QStringLiteral("DejaVu Serif"));
-    font.setPixelSize(30);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(kInk);
-    p.drawText(QRect(0, 0, kImageSize, kImageSize), Qt::AlignCenter, QStringLiteral("T"));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    p.drawPath(serifT(QRectF(7, 5, 21, 25)));
+}
+
+void fontA(QPainter &p)
+{
+    // A slanted capital A in red, with a small a beside it.
+    QPainterPath a;
+    a.moveTo(2, 31);
+    a.lineTo(13, 4);
+    a.lineTo(18, 4);
+    a.lineTo(23, 31);
+    a.lineTo(18, 31);
+    a.lineTo(16.8, 24);
+    a.lineTo(9.5, 24);
+    a.lineTo(7, 31);
+    a.closeSubpath();
+    QPainterPath hole;
+    hole.moveTo(11, 20);
+    hole.lineTo(16.2, 20);
+    hole.lineTo(15.2, 11);
+    hole.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(180, 30, 40));
+    p.drawPath(a.subtracted(hole));
+    p.setPen(QPen(kInk, 2.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(23.5, 21, 7, 9));
+    p.drawLine(QPointF(31.5, 22), QPointF(31.5, 31));
 }
 
 void arrowHead(QPainter &p, QPointF tip, QPointF dir)
@@ -124,23 +164,6 @@ void picture(QPainter &p)
     p.drawPath(hills);
 }
 
-void fontA(QPainter &p)
-{
-    QFont font(QStringLiteral("DejaVu Serif"));
-    font.setPixelSize(28);
-    font.setItalic(true);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(QColor(180, 30, 40));
-    p.drawText(QRect(0, 0, 24, kImageSize), Qt::AlignCenter, QStringLiteral("A"));
-    font.setPixelSize(17);
-    font.setItalic(false);
-    font.setBold(false);
-    p.setFont(font);
-    p.setPen(kInk);
-    p.drawText(QRect(19, 10, 16, 25), Qt::AlignCenter, QStringLiteral("a"));
-}
-
 QPixmap draw(int size, void (*art)(QPainter &))
 {
     QPixmap pixmap(size, size);
@@ -172,12 +195,9 @@ QIcon programIcon()
             p.setPen(QPen(kInk, 1.5));
             p.setBrush(QColor(255, 250, 235));
             p.drawRoundedRect(QRectF(1.5, 9, 32, 17), 3, 3);
-            QFont font(QStringLiteral("DejaVu Serif"));
-            font.setPixelSize(15);
-            font.setBold(true);
-            p.setFont(font);
-            p.setPen(QColor(30, 90, 200));
-            p.drawText(QRectF(1.5, 9, 32, 17), Qt::AlignCenter, QStringLiteral("Tv"));
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(30, 90, 200));
+            p.drawPath(serifT(QRectF(11, 11.5, 13, 12)));
         }));
     }
     return icon;

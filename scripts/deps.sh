@@ -2,15 +2,18 @@
 # Installs the Debian packages the project needs, when they are missing.
 #   scripts/deps.sh build   what building and testing need
 #   scripts/deps.sh run     that, plus a virtual display for machines without one
+#   scripts/deps.sh compare that, plus the tools the GIF comparison runs beside ours
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
+compare_packages=(imagemagick ffmpeg bc)
 
 wanted=("${build_packages[@]}")
-if [ "${1:-build}" = run ]; then
-  wanted+=("${run_packages[@]}")
-fi
+case "${1:-build}" in
+  run) wanted+=("${run_packages[@]}") ;;
+  compare) wanted+=("${compare_packages[@]}") ;;
+esac
 
 missing=()
 for p in "${wanted[@]}"; do
