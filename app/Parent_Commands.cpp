@@ -131,20 +131,19 @@ void Parent::chooseFonts()
     m_commonDialog.ShowFont();
     FrmBanner &banner = m_app.banner();
     const CommonDialog &d = m_commonDialog;
-
-    skipIfRefused([&] { banner.setBannerFont(withSize(banner.bannerFont(), d.FontSize())); });
-    skipIfRefused([&] { banner.setBannerFont(withName(banner.bannerFont(), d.FontName())); });
-    skipIfRefused([&] { QFont f = banner.bannerFont(); f.setBold(d.FontBold()); banner.setBannerFont(f); });
-    skipIfRefused([&] { QFont f = banner.bannerFont(); f.setItalic(d.FontItalic()); banner.setBannerFont(f); });
-    skipIfRefused([&] { QFont f = banner.bannerFont(); f.setStrikeOut(d.FontStrikethru()); banner.setBannerFont(f); });
-    skipIfRefused([&] { QFont f = banner.bannerFont(); f.setUnderline(d.FontUnderline()); banner.setBannerFont(f); });
-    skipIfRefused([&] { banner.setForeColor(m_picture2->BackColor()); });
-
-    skipIfRefused([&] { banner.setLabelFont(withSize(banner.labelFont(), d.FontSize())); });
-    skipIfRefused([&] { banner.setLabelFont(withName(banner.labelFont(), d.FontName())); });
-    skipIfRefused([&] { QFont f = banner.labelFont(); f.setBold(d.FontBold()); banner.setLabelFont(f); });
-    skipIfRefused([&] { QFont f = banner.labelFont(); f.setItalic(d.FontItalic()); banner.setLabelFont(f); });
-    skipIfRefused([&] { QFont f = banner.labelFont(); f.setStrikeOut(d.FontStrikethru()); banner.setLabelFont(f); });
-    skipIfRefused([&] { QFont f = banner.labelFont(); f.setUnderline(d.FontUnderline()); banner.setLabelFont(f); });
-    skipIfRefused([&] { banner.setLabelForeColor(m_picture2->BackColor()); });
+    // The same seven steps for the banner and for its drag label; each value
+    // is read again at its step, and a refused one is skipped.
+    auto apply = [&](auto font, auto setFont, auto setColour) {
+        skipIfRefused([&] { setFont(withSize(font(), d.FontSize())); });
+        skipIfRefused([&] { setFont(withName(font(), d.FontName())); });
+        skipIfRefused([&] { QFont f = font(); f.setBold(d.FontBold()); setFont(f); });
+        skipIfRefused([&] { QFont f = font(); f.setItalic(d.FontItalic()); setFont(f); });
+        skipIfRefused([&] { QFont f = font(); f.setStrikeOut(d.FontStrikethru()); setFont(f); });
+        skipIfRefused([&] { QFont f = font(); f.setUnderline(d.FontUnderline()); setFont(f); });
+        skipIfRefused([&] { setColour(m_picture2->BackColor()); });
+    };
+    apply([&] { return banner.bannerFont(); }, [&](const QFont &f) { banner.setBannerFont(f); },
+          [&](OleColor::Value c) { banner.setForeColor(c); });
+    apply([&] { return banner.labelFont(); }, [&](const QFont &f) { banner.setLabelFont(f); },
+          [&](OleColor::Value c) { banner.setLabelForeColor(c); });
 }

@@ -94,24 +94,25 @@ float FrmBanner::Height() const
     return Units::toTwips(float(height()));
 }
 
+int FrmBanner::checkedSide(float twips, const char *what)
+{
+    // Compared before rounding, so that huge or NaN values never reach lround.
+    const float pixels = Units::toPixels(twips);
+    if (!(pixels >= 0.5f && pixels < float(kMaxSide) + 0.5f))
+        throw Failure(QStringLiteral("The banner cannot be %1 pixels %2: it must be 1 to %3 pixels.")
+                          .arg(shortNumber(Units::toPixels(twips)), QLatin1String(what))
+                          .arg(kMaxSide));
+    return pixelsOf(twips);
+}
+
 void FrmBanner::setWidth(float twips)
 {
-    const int w = pixelsOf(twips);
-    if (!std::isfinite(twips) || w < 1 || w > kMaxSide)
-        throw Failure(QStringLiteral("The banner cannot be %1 pixels wide: the width must be 1 to %2 pixels.")
-                          .arg(shortNumber(Units::toPixels(twips)))
-                          .arg(kMaxSide));
-    applySize(QSize(w, height()));
+    applySize(QSize(checkedSide(twips, "wide"), height()));
 }
 
 void FrmBanner::setHeight(float twips)
 {
-    const int h = pixelsOf(twips);
-    if (!std::isfinite(twips) || h < 1 || h > kMaxSide)
-        throw Failure(QStringLiteral("The banner cannot be %1 pixels high: the height must be 1 to %2 pixels.")
-                          .arg(shortNumber(Units::toPixels(twips)))
-                          .arg(kMaxSide));
-    applySize(QSize(width(), h));
+    applySize(QSize(width(), checkedSide(twips, "high")));
 }
 
 void FrmBanner::applySize(QSize pixels)

@@ -85,6 +85,8 @@ protected:
 private:
     void placeLabel(float x, float y);
     void applySize(QSize pixels);
+    // A side in pixels, or Failure when the window system would refuse it.
+    static int checkedSide(float twips, const char *what);
 
     AppState &m_state;
     CommonDialog &m_dialog;

@@ -1,5 +1,6 @@
 #include "ImageCheck.h"
 #include "Rig.h"
+#include "TestFonts.h"
 #include "TestMain.h"
 #include "app/Parent.h"
 #include "app/PictureBox.h"
@@ -29,9 +30,7 @@ private:
 void tst_Palette::init()
 {
     rig = std::make_unique<Rig>();
-    QFont font(QStringLiteral("DejaVu Sans"), 20);
-    font.setBold(true);
-    rig->banner().setBannerFont(font);
+    rig->banner().setBannerFont(bigTestFont());
 }
 
 void tst_Palette::cleanup()

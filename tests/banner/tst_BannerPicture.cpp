@@ -1,4 +1,5 @@
 #include "ImageCheck.h"
+#include "TestFonts.h"
 #include "TestMain.h"
 #include "banner/BannerPicture.h"
 
@@ -13,14 +14,6 @@ QImage redBlock()
     QImage block(20, 10, QImage::Format_RGB32);
     block.fill(kRed);
     return block;
-}
-
-QFont bigFont()
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPointSize(20);
-    font.setBold(true);
-    return font;
 }
 
 } // namespace
@@ -51,7 +44,7 @@ void tst_BannerPicture::backColorErasesPrintKeepsPicture()
 {
     BannerPicture banner(QSize(200, 40), 0xFFFFFF);
     banner.setPicture(redBlock());
-    banner.setFont(bigFont());
+    banner.setFont(bigTestFont());
     banner.setForeColor(0xFF0000);
     QVERIFY(!banner.print(QStringLiteral("Sale"), QPointF(60, 5)).isEmpty());
     QVERIFY(ImageCheck::count(banner.Image(), QRect(60, 0, 140, 40), kBlue, 40) > 0);
@@ -65,7 +58,7 @@ void tst_BannerPicture::backColorErasesPrintKeepsPicture()
 void tst_BannerPicture::pictureRebuildsFromColour()
 {
     BannerPicture banner(QSize(200, 40), 0xFFFFFF);
-    banner.setFont(bigFont());
+    banner.setFont(bigTestFont());
     banner.print(QStringLiteral("Sale"), QPointF(10, 5));
     banner.setPicture(QImage());
     QCOMPARE(ImageCheck::countOther(banner.Image(), banner.Image().rect(), kWhite), 0);
@@ -80,7 +73,7 @@ void tst_BannerPicture::printIsTransparentAndClipped()
         for (int x = 0; x < 120; ++x)
             stripes.setPixelColor(x, y, (x / 4) % 2 ? kRed : QColor(0, 255, 0));
     banner.setPicture(stripes);
-    banner.setFont(bigFont());
+    banner.setFont(bigTestFont());
     banner.setForeColor(0xFF0000);
     // Starts inside and runs past the right and bottom edges.
     banner.print(QStringLiteral("WWWWWWWW"), QPointF(80, 12));

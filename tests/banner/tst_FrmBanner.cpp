@@ -1,5 +1,6 @@
 #include "ImageCheck.h"
 #include "Rig.h"
+#include "TestFonts.h"
 #include "TestMain.h"
 #include "app/Parent.h"
 #include "app/PictureBox.h"
@@ -13,14 +14,6 @@ namespace {
 
 const QColor kWhite(255, 255, 255);
 const QColor kBlue(0, 0, 255);
-
-QFont bigFont()
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPointSize(20);
-    font.setBold(true);
-    return font;
-}
 
 } // namespace
 
@@ -54,7 +47,7 @@ private:
 void tst_FrmBanner::init()
 {
     rig = std::make_unique<Rig>();
-    rig->banner().setBannerFont(bigFont());
+    rig->banner().setBannerFont(bigTestFont());
     rig->banner().setForeColor(0xFF0000);
 }
 

@@ -1,5 +1,6 @@
 #include "ImageCheck.h"
 #include "Rig.h"
+#include "TestFonts.h"
 #include "TestMain.h"
 #include "banner/FrmBanner.h"
 #include "banner/frmresize.h"
@@ -278,9 +279,7 @@ void tst_frmresize::cancelKeepsReadoutsAndRectangle()
 
 void tst_frmresize::snapshotRetakenAfterTextDropped()
 {
-    QFont font(QStringLiteral("DejaVu Sans"), 20);
-    font.setBold(true);
-    rig->banner().setBannerFont(font);
+    rig->banner().setBannerFont(bigTestFont());
     rig->banner().setForeColor(0xFF0000);
     frmresize &d = open();
     d.findChild<QPushButton *>(QStringLiteral("Command2"))->click();

@@ -1,5 +1,6 @@
 #include "ImageCheck.h"
 #include "Rig.h"
+#include "TestFonts.h"
 #include "TestMain.h"
 #include "app/Parent.h"
 #include "app/PictureBox.h"
@@ -51,9 +52,7 @@ void tst_FileCommands::init()
 {
     rig = std::make_unique<Rig>();
     dir = std::make_unique<QTemporaryDir>();
-    QFont font(QStringLiteral("DejaVu Sans"), 20);
-    font.setBold(true);
-    rig->banner().setBannerFont(font);
+    rig->banner().setBannerFont(bigTestFont());
     rig->banner().setForeColor(0xFF0000);
 }
 
