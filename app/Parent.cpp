@@ -253,7 +253,7 @@ void Parent::buildStatusBar()
     text->setText(Texts::kStatusText);
     QLabel *time = panel("Panel2", 96, 0, true);
     QLabel *date = panel("Panel3", 96, 0, true);
-    m_clock = new StatusBarClock(time, date, this);
+    new StatusBarClock(time, date, this); // owned by the window
 }
 
 QPoint Parent::paletteTopLeft(int index)

@@ -17,7 +17,6 @@ class QLabel;
 class QMdiArea;
 class QPushButton;
 class QToolBar;
-class StatusBarClock;
 struct Platform;
 
 // The main window: menus, the command strip Toolbar1, the palette strip
@@ -108,5 +107,4 @@ private:
     std::array<PictureBox *, kPaletteSize> m_palette{};
     QLabel *m_readoutX = nullptr;
     QLabel *m_readoutY = nullptr;
-    StatusBarClock *m_clock = nullptr;
 };

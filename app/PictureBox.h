@@ -18,7 +18,7 @@ public:
     void setBackColor(OleColor::Value color);
     // The box's picture; kept, not drawn, by the hidden boxes that use it.
     const QImage &Picture() const { return m_picture; }
-    void setPicture(const QImage &picture) { m_picture = picture; update(); }
+    void setPicture(const QImage &picture) { m_picture = picture; }
 
 Q_SIGNALS:
     void clicked();

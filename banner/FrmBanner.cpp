@@ -182,7 +182,6 @@ void FrmBanner::setLabelFont(const QFont &font)
 
 void FrmBanner::placeLabel(float x, float y)
 {
-    m_label->adjustSize();
     m_label->move(pixelsOf(x), pixelsOf(y));
 }
 

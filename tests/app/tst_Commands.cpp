@@ -56,9 +56,8 @@ void tst_Commands::init()
 
 void tst_Commands::cleanup()
 {
-    const QStringList errors = rig->dialogs.errors();
-    rig.reset();
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+    const QString errors = Rig::finish(rig);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors));
 }
 
 void tst_Commands::dispatch_data()

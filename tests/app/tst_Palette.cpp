@@ -35,9 +35,8 @@ void tst_Palette::init()
 
 void tst_Palette::cleanup()
 {
-    const QStringList errors = rig->dialogs.errors();
-    rig.reset();
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+    const QString errors = Rig::finish(rig);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors));
 }
 
 void tst_Palette::doubleClick(int index)

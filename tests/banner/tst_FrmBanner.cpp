@@ -53,9 +53,8 @@ void tst_FrmBanner::init()
 
 void tst_FrmBanner::cleanup()
 {
-    const QStringList errors = rig->dialogs.errors();
-    rig.reset();
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+    const QString errors = Rig::finish(rig);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors));
 }
 
 void tst_FrmBanner::arm(const QString &text)

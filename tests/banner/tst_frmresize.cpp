@@ -65,9 +65,8 @@ void tst_frmresize::init()
 
 void tst_frmresize::cleanup()
 {
-    const QStringList errors = rig->dialogs.errors();
-    rig.reset();
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+    const QString errors = Rig::finish(rig);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors));
 }
 
 frmresize &tst_frmresize::open()

@@ -58,9 +58,8 @@ void tst_FileCommands::init()
 
 void tst_FileCommands::cleanup()
 {
-    const QStringList errors = rig->dialogs.errors();
-    rig.reset();
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+    const QString errors = Rig::finish(rig);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors));
 }
 
 void tst_FileCommands::dropText(const QString &text, QPoint at)

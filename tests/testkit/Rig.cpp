@@ -28,6 +28,13 @@ FrmBanner &Rig::banner()
     return m_app->banner();
 }
 
+QString Rig::finish(std::unique_ptr<Rig> &rig)
+{
+    const QStringList errors = rig ? rig->dialogs.errors() : QStringList();
+    rig.reset();
+    return errors.join(QLatin1Char('\n'));
+}
+
 QAction *Rig::action(const QString &name)
 {
     auto *a = parent().findChild<QAction *>(name);

@@ -42,6 +42,9 @@ public:
     // Press, drag and release with the left button.
     void drop(QPoint from, QPoint to);
 
+    // Ends the program and returns what the dialog script got wrong, if anything.
+    static QString finish(std::unique_ptr<Rig> &rig);
+
     QString readoutX();
     QString readoutY();
 
