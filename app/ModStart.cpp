@@ -78,7 +78,7 @@ frmresize &ModStart::resizeDialog()
 FrmView &ModStart::viewer()
 {
     if (!m_viewer)
-        m_viewer = new FrmView(parentWindow().workArea());
+        m_viewer = new FrmView(parentWindow().workArea(), banner(), m_platform);
     return *m_viewer;
 }
 

@@ -13,16 +13,6 @@
 
 namespace {
 
-// One step of the font command: a value the toolkit refuses is skipped and
-// the remaining steps still run.
-void skipIfRefused(const std::function<void()> &step)
-{
-    try {
-        step();
-    } catch (const Failure &) {
-    }
-}
-
 QFont withName(QFont font, const QString &name)
 {
     if (name.trimmed().isEmpty())
@@ -134,13 +124,13 @@ void Parent::chooseFonts()
     // The same seven steps for the banner and for its drag label; each value
     // is read again at its step, and a refused one is skipped.
     auto apply = [&](auto font, auto setFont, auto setColour) {
-        skipIfRefused([&] { setFont(withSize(font(), d.FontSize())); });
-        skipIfRefused([&] { setFont(withName(font(), d.FontName())); });
-        skipIfRefused([&] { QFont f = font(); f.setBold(d.FontBold()); setFont(f); });
-        skipIfRefused([&] { QFont f = font(); f.setItalic(d.FontItalic()); setFont(f); });
-        skipIfRefused([&] { QFont f = font(); f.setStrikeOut(d.FontStrikethru()); setFont(f); });
-        skipIfRefused([&] { QFont f = font(); f.setUnderline(d.FontUnderline()); setFont(f); });
-        skipIfRefused([&] { setColour(m_picture2->BackColor()); });
+        skipOnFailure([&] { setFont(withSize(font(), d.FontSize())); });
+        skipOnFailure([&] { setFont(withName(font(), d.FontName())); });
+        skipOnFailure([&] { QFont f = font(); f.setBold(d.FontBold()); setFont(f); });
+        skipOnFailure([&] { QFont f = font(); f.setItalic(d.FontItalic()); setFont(f); });
+        skipOnFailure([&] { QFont f = font(); f.setStrikeOut(d.FontStrikethru()); setFont(f); });
+        skipOnFailure([&] { QFont f = font(); f.setUnderline(d.FontUnderline()); setFont(f); });
+        skipOnFailure([&] { setColour(m_picture2->BackColor()); });
     };
     apply([&] { return banner.bannerFont(); }, [&](const QFont &f) { banner.setBannerFont(f); },
           [&](OleColor::Value c) { banner.setForeColor(c); });

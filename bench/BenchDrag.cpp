@@ -10,6 +10,7 @@
 #include "app/Parent.h"
 #include "banner/FrmBanner.h"
 #include "platform/Units.h"
+#include "platform/qt/QtAnimatedGif.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -265,7 +266,8 @@ int main(int argc, char *argv[])
     BenchWindowMover mover;
     BenchClipboard clipboard;
     BenchImageCopy imageCopy;
-    ModStart program(Platform{dialogs, mover, clipboard, imageCopy});
+    QtAnimatedGifFactory gifs;
+    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, gifs});
     program.setEndAction([] {});
     program.Main();
     if (!QTest::qWaitForWindowExposed(&program.parentWindow())) {

@@ -22,3 +22,7 @@ private:
 // Runs one event handler. A failure is shown to the user in a message box,
 // never swallowed and never allowed to unwind into the event loop.
 void runHandler(DialogHost &dialogs, const std::function<void()> &handler);
+
+// Runs one step of a handler whose failing steps are skipped without a word
+// and the next one run.
+void skipOnFailure(const std::function<void()> &step);

@@ -1,5 +1,6 @@
 #pragma once
 
+class AnimatedGifFactory;
 class Clipboard;
 class DialogHost;
 class ImageCopy;
@@ -12,4 +13,5 @@ struct Platform
     WindowMover &mover;
     Clipboard &clipboard;
     ImageCopy &imageCopy;
+    AnimatedGifFactory &gifs;
 };

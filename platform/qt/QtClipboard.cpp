@@ -3,6 +3,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+void QtClipboard::clear()
+{
+    QGuiApplication::clipboard()->clear();
+}
+
 void QtClipboard::setImage(const QImage &image)
 {
     QGuiApplication::clipboard()->setImage(image);

@@ -6,6 +6,7 @@
 class QtClipboard final : public Clipboard
 {
 public:
+    void clear() override;
     void setImage(const QImage &image) override;
     QImage image() const override;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/GifImageCopy.h"
 #include "platform/Platform.h"
+#include "platform/qt/QtAnimatedGif.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtWindowMover.h"
@@ -13,6 +14,7 @@ struct QtPlatform
     QtWindowMover mover;
     QtClipboard clipboard;
     GifImageCopy imageCopy;
+    QtAnimatedGifFactory gifs;
 
-    Platform services() { return Platform{dialogs, mover, clipboard, imageCopy}; }
+    Platform services() { return Platform{dialogs, mover, clipboard, imageCopy, gifs}; }
 };

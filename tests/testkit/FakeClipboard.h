@@ -7,6 +7,11 @@
 class FakeClipboard final : public Clipboard
 {
 public:
+    void clear() override
+    {
+        ++clears;
+        held = QImage();
+    }
     void setImage(const QImage &image) override
     {
         ++sets;
@@ -17,4 +22,5 @@ public:
     QImage held;
     bool refuse = false;
     int sets = 0;
+    int clears = 0;
 };

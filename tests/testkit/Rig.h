@@ -2,6 +2,7 @@
 
 #include "FakeClipboard.h"
 #include "RecordingImageCopy.h"
+#include "ScriptedGif.h"
 #include "ScriptedDialogHost.h"
 #include "ScriptedWindowMover.h"
 #include "app/ModStart.h"
@@ -25,6 +26,7 @@ public:
     ScriptedWindowMover mover;
     FakeClipboard clipboard;
     RecordingImageCopy imageCopy;
+    ScriptedGifFactory gifs;
     ModStart &app() { return *m_app; }
     Parent &parent();
     FrmBanner &banner();

@@ -1,0 +1,107 @@
+#include "files/GifScan.h"
+
+namespace {
+
+class Cursor
+{
+public:
+    explicit Cursor(QByteArrayView data)
+        : m_data(data)
+    {
+    }
+
+    bool has(qsizetype n) const { return m_at + n <= m_data.size(); }
+    bool atEnd() const { return m_at >= m_data.size(); }
+    int byte() { return has(1) ? quint8(m_data[m_at++]) : -1; }
+    int word()
+    {
+        if (!has(2))
+            return -1;
+        const int value = quint8(m_data[m_at]) | quint8(m_data[m_at + 1]) << 8;
+        m_at += 2;
+        return value;
+    }
+    bool skip(qsizetype n)
+    {
+        if (!has(n))
+            return false;
+        m_at += n;
+        return true;
+    }
+    // Data sub-blocks end with a block of length zero.
+    bool skipSubBlocks()
+    {
+        for (;;) {
+            const int length = byte();
+            if (length < 0)
+                return false;
+            if (length == 0)
+                return true;
+            if (!skip(length))
+                return false;
+        }
+    }
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_at = 0;
+};
+
+qint64 area(QSize s)
+{
+    return qint64(s.width()) * s.height();
+}
+
+} // namespace
+
+GifScan GifScan::of(QByteArrayView data)
+{
+    GifScan scan;
+    if (!data.startsWith("GIF87a") && !data.startsWith("GIF89a"))
+        return scan;
+    Cursor in(data);
+    in.skip(6);
+    const int width = in.word();
+    const int height = in.word();
+    const int flags = in.byte();
+    if (flags < 0 || !in.skip(2))
+        return scan;
+    scan.valid = true;
+    scan.screen = QSize(width, height);
+    if ((flags & 0x80) && !in.skip(3 << ((flags & 7) + 1)))
+        return scan;
+
+    for (;;) {
+        switch (in.byte()) {
+        case 0x21: // extension: a label, then sub-blocks
+            if (in.byte() < 0 || !in.skipSubBlocks())
+                return scan;
+            break;
+        case 0x2C: { // image: descriptor, colour table, code size, sub-blocks
+            in.skip(4);
+            const QSize frame(in.word(), in.word());
+            const int frameFlags = in.byte();
+            if (frameFlags < 0)
+                return scan;
+            ++scan.frames;
+            if (area(frame) > area(scan.largestFrame))
+                scan.largestFrame = frame;
+            if ((frameFlags & 0x80) && !in.skip(3 << ((frameFlags & 7) + 1)))
+                return scan;
+            if (in.byte() < 0 || !in.skipSubBlocks())
+                return scan;
+            break;
+        }
+        case 0x3B:
+            scan.complete = true;
+            return scan;
+        default:
+            return scan;
+        }
+        // Many old files end without the trailer; their data is whole all the same.
+        if (in.atEnd()) {
+            scan.complete = scan.frames > 0;
+            return scan;
+        }
+    }
+}

@@ -1,0 +1,144 @@
+#include "SampleGifs.h"
+#include "TestMain.h"
+#include "files/GifScan.h"
+#include "platform/Failure.h"
+#include "platform/qt/QtAnimatedGif.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMovie>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+class tst_AnimatedGif : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void scanReadsTheBlockStructure_data();
+    void scanReadsTheBlockStructure();
+    void playsAtTheAnimationsSize();
+    void refusesWhatItMustNotDecode_data();
+    void refusesWhatItMustNotDecode();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_anim;
+    QByteArray m_bytes;
+};
+
+void tst_AnimatedGif::initTestCase()
+{
+    m_anim = m_dir.filePath(QStringLiteral("anim.gif"));
+    QVERIFY(SampleGifs::write(m_anim, {SampleGifs::solid({40, 20}, Qt::red), SampleGifs::solid({40, 20}, Qt::blue),
+                                       SampleGifs::solid({40, 20}, Qt::green)}, 2));
+    m_bytes = readAll(m_anim);
+    QCOMPARE(m_bytes.back(), ';');
+}
+
+void tst_AnimatedGif::scanReadsTheBlockStructure_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("whole") << m_bytes << true << 3 << true;
+    QTest::newRow("no trailer") << m_bytes.chopped(1) << true << 3 << true;
+    QTest::newRow("cut in the last frame") << m_bytes.chopped(8) << true << 3 << false;
+    QTest::newRow("header only") << m_bytes.left(13) << true << 0 << false;
+    QTest::newRow("not a GIF") << QByteArray("GIF8 and some text") << false << 0 << false;
+}
+
+void tst_AnimatedGif::scanReadsTheBlockStructure()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, valid);
+    QFETCH(int, frames);
+    QFETCH(bool, complete);
+    const GifScan scan = GifScan::of(bytes);
+    QCOMPARE(scan.valid, valid);
+    QCOMPARE(scan.frames, frames);
+    QCOMPARE(scan.complete, complete);
+    if (valid)
+        QCOMPARE(scan.screen, QSize(40, 20));
+}
+
+void tst_AnimatedGif::playsAtTheAnimationsSize()
+{
+    QWidget holder;
+    QtAnimatedGif gif(&holder);
+    holder.show();
+    gif.setFileName(m_anim);
+    QCOMPARE(gif.Width(), 600.0f);
+    QCOMPARE(gif.Height(), 300.0f);
+    // Frames advance at the file's own delays (20 ms here).
+    QSignalSpy frames(gif.movie(), &QMovie::frameChanged);
+    QTRY_VERIFY(frames.count() >= 2);
+    // Hidden, it stops decoding; shown again, it plays on.
+    holder.hide();
+    QCOMPARE(gif.movie()->state(), QMovie::Paused);
+    holder.show();
+    QCOMPARE(gif.movie()->state(), QMovie::Running);
+}
+
+void tst_AnimatedGif::refusesWhatItMustNotDecode_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("named pipe") << QStringLiteral("pipe.gif");
+    QTest::newRow("text") << QStringLiteral("text.gif");
+    QTest::newRow("empty") << QStringLiteral("empty.gif");
+    QTest::newRow("folder") << QStringLiteral("folder.gif");
+    QTest::newRow("huge screen") << QStringLiteral("huge.gif");
+    QTest::newRow("no such file") << QStringLiteral("missing.gif");
+}
+
+void tst_AnimatedGif::refusesWhatItMustNotDecode()
+{
+    QFETCH(QString, name);
+    const QString path = m_dir.filePath(name);
+    if (name == QLatin1String("pipe.gif"))
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (name == QLatin1String("text.gif"))
+        writeAll(path, "just some words\n");
+    else if (name == QLatin1String("empty.gif"))
+        writeAll(path, QByteArray());
+    else if (name == QLatin1String("folder.gif"))
+        QVERIFY(QDir(m_dir.path()).mkdir(name));
+    else if (name == QLatin1String("huge.gif")) {
+        QByteArray huge = m_bytes;
+        huge[6] = huge[7] = huge[8] = huge[9] = char(0xFF); // 65535 x 65535
+        writeAll(path, huge);
+    }
+
+    QWidget holder;
+    QtAnimatedGif gif(&holder);
+    gif.setFileName(m_anim);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY_THROWS_EXCEPTION(Failure, gif.setFileName(path));
+    QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(gif.Width(), 600.0f); // what it showed stays
+}
+
+TARVELLO_TEST_MAIN(tst_AnimatedGif)
+#include "tst_AnimatedGif.moc"
