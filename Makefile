@@ -26,6 +26,7 @@ test:
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-startup
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-drag
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-viewer
 
 # The GIF writer beside ImageMagick and ffmpeg (installs both when missing).
 gif-compare: build
