@@ -9,6 +9,7 @@
 #include "platform/Failure.h"
 #include "platform/ImageCopy.h"
 #include "platform/Units.h"
+#include "platform/qt/BusyCursor.h"
 
 #include <cfenv>
 #include <cmath>
@@ -43,9 +44,15 @@ void Parent::MnuBmp_Click()
 void Parent::MnuLoad_Click()
 {
     m_commonDialog.setFilter(Texts::kLoadFilter);
-    m_commonDialog.ShowOpen();
+    // Loading on a cancel would replace the banner, and every text placed on
+    // it, with the file chosen before or with nothing.
+    if (!m_commonDialog.ShowOpen())
+        return;
     // Loaded in full before the banner is touched: a failure leaves it as it was.
-    const QImage picture = PictureFiles::loadPicture(m_commonDialog.FileName());
+    const QImage picture = [&] {
+        const BusyCursor busy;
+        return PictureFiles::loadPicture(m_commonDialog.FileName());
+    }();
     m_app.banner().setPicture(picture);
 }
 

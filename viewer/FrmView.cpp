@@ -11,6 +11,7 @@
 #include "platform/OleColor.h"
 #include "platform/Platform.h"
 #include "platform/Units.h"
+#include "platform/qt/BusyCursor.h"
 #include "viewer/FileLists.h"
 
 #include <QDir>
@@ -199,6 +200,7 @@ void FrmView::File1_Click()
     const QString name = m_file1->FileName();
     const QString path = selectedPath();
     const QString ending = name.right(3);
+    const BusyCursor busy;
     // Every step runs; one that fails is skipped without a word.
     if (ending == QLatin1String("GIF") || ending == QLatin1String("gif")) {
         skipOnFailure([&] { m_gif->widget()->setVisible(true); });
@@ -223,6 +225,7 @@ void FrmView::File1_DblClick()
 void FrmView::Command2_Click()
 {
     const QString path = selectedPath();
+    const BusyCursor busy;
     skipOnFailure([&] { m_clipboard.clear(); });
     skipOnFailure([&] { m_clipboard.setImage(PictureFiles::loadPicture(path)); });
     skipOnFailure([&] {

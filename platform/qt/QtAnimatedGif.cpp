@@ -1,6 +1,5 @@
 #include "platform/qt/QtAnimatedGif.h"
 
-#include "files/GifScan.h"
 #include "files/PictureFiles.h"
 #include "platform/Failure.h"
 #include "platform/Units.h"
@@ -15,11 +14,6 @@ namespace {
 [[noreturn]] void refuse(const QString &path, const QString &what)
 {
     throw Failure(QStringLiteral("\"%1\" cannot be played: %2.").arg(QDir::toNativeSeparators(path), what));
-}
-
-qint64 area(QSize s)
-{
-    return qint64(s.width()) * s.height();
 }
 
 } // namespace
@@ -45,13 +39,7 @@ void QtAnimatedGif::checkPlayable(const QString &path)
     const qint64 size = file.size();
     const uchar *mapped = size > 0 ? file.map(0, size) : nullptr;
     const QByteArray read = mapped ? QByteArray() : file.readAll();
-    const GifScan scan = GifScan::of(mapped ? QByteArrayView(mapped, size) : QByteArrayView(read));
-    if (!scan.valid)
-        refuse(path, QStringLiteral("it is not a GIF file"));
-    if (area(scan.screen) > PictureFiles::kMaxPixels || area(scan.largestFrame) > PictureFiles::kMaxPixels)
-        refuse(path, QStringLiteral("the animation is too large"));
-    if (scan.frames == 0)
-        refuse(path, QStringLiteral("it holds no picture"));
+    PictureFiles::checkAnimation(mapped ? QByteArrayView(mapped, size) : QByteArrayView(read), path);
 }
 
 void QtAnimatedGif::setFileName(const QString &path)

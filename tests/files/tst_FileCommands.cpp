@@ -129,15 +129,17 @@ void tst_FileCommands::saveThenLoadRoundTrip()
 void tst_FileCommands::loadFilterAndEmptyName()
 {
     rig->parent().CommonDialog1().setDefaultExt(QStringLiteral("gif"));
-    dropText(QStringLiteral("Gone"), QPoint(20, 10));
-    // Cancelled on first use: the empty name gives the empty picture.
+    dropText(QStringLiteral("Kept"), QPoint(20, 10));
+    const QImage placed = rig->banner().Image().copy();
+    // A cancel loads nothing: neither the empty name nor an earlier file
+    // may cost the texts placed since.
     rig->dialogs.answerOpen(std::nullopt);
     rig->trigger(QStringLiteral("MnuLoad"));
     const FileDialogRequest &asked = rig->dialogs.fileRequests().back();
     QCOMPARE(asked.filter, QStringLiteral("BMP|*.bmp|GIF|*.gif|JPEG|*.jpg|All|*.bmp;*.gif;*.jpg"));
     QCOMPARE(rig->parent().CommonDialog1().DefaultExt(), QStringLiteral("gif"));
     QVERIFY(rig->banner().Picture().isNull());
-    QVERIFY(ImageCheck::inkBox(rig->banner().Image(), QColor(255, 255, 255)).isEmpty());
+    QVERIFY(ImageCheck::same(rig->banner().Image(), placed));
     QVERIFY(rig->dialogs.messages().isEmpty());
 
     // A picture larger than the banner shows its top-left part, unscaled.
@@ -151,6 +153,12 @@ void tst_FileCommands::loadFilterAndEmptyName()
     QCOMPARE(rig->banner().Image().size(), QSize(468, 60));
     QCOMPARE(rig->banner().Image().pixelColor(0, 0), QColor(255, 0, 0));
     QCOMPARE(rig->banner().Image().pixelColor(467, 59), QColor(0, 0, 255));
+
+    dropText(QStringLiteral("Kept"), QPoint(20, 10));
+    const QImage onPicture = rig->banner().Image().copy();
+    rig->dialogs.answerOpen(std::nullopt);
+    rig->trigger(QStringLiteral("MnuLoad"));
+    QVERIFY(ImageCheck::same(rig->banner().Image(), onPicture));
 }
 
 void tst_FileCommands::failedLoadLeavesBanner()

@@ -1,0 +1,146 @@
+#include "files/PictureScan.h"
+
+#include <QtEndian>
+
+#include <cstring>
+
+namespace {
+
+const uchar *bytes(QByteArrayView data)
+{
+    return reinterpret_cast<const uchar *>(data.data());
+}
+
+} // namespace
+
+JpegScan JpegScan::of(QByteArrayView data)
+{
+    JpegScan scan;
+    const uchar *d = bytes(data);
+    const qsizetype n = data.size();
+    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8)
+        return scan;
+    scan.valid = true;
+    qsizetype at = 2;
+    for (;;) {
+        // Fill bytes may stand before a marker.
+        while (at < n && d[at] == 0xFF && at + 1 < n && d[at + 1] == 0xFF)
+            ++at;
+        if (at + 1 >= n || d[at] != 0xFF)
+            return scan;
+        const uchar code = d[at + 1];
+        at += 2;
+        if (code == 0xD9) {
+            scan.complete = scan.scans > 0;
+            return scan;
+        }
+        if ((code >= 0xD0 && code <= 0xD7) || code == 0x01)
+            continue;
+        if (at + 2 > n)
+            return scan;
+        const qsizetype length = qFromBigEndian<quint16>(d + at);
+        if (length < 2 || at + length > n)
+            return scan;
+        const bool frame = code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+        if (frame && length >= 7) {
+            scan.size = QSize(qFromBigEndian<quint16>(d + at + 5), qFromBigEndian<quint16>(d + at + 3));
+            scan.progressive = code == 0xC2 || code == 0xC6 || code == 0xCA || code == 0xCE;
+        }
+        at += length;
+        if (code != 0xDA)
+            continue;
+        ++scan.scans;
+        // Coded data runs to the next marker that is not a stuffed byte or a restart.
+        for (;;) {
+            const void *ff = std::memchr(d + at, 0xFF, size_t(n - at));
+            if (!ff)
+                return scan;
+            at = static_cast<const uchar *>(ff) - d;
+            if (at + 1 >= n)
+                return scan;
+            const uchar next = d[at + 1];
+            if (next != 0x00 && !(next >= 0xD0 && next <= 0xD7) && next != 0xFF)
+                break;
+            at += next == 0xFF ? 1 : 2;
+        }
+    }
+}
+
+PngScan PngScan::of(QByteArrayView data)
+{
+    PngScan scan;
+    const uchar *d = bytes(data);
+    const qsizetype n = data.size();
+    if (!data.startsWith(QByteArrayView("\x89PNG\r\n\x1a\n", 8)) || n < 8 + 8 + 13)
+        return scan;
+    if (std::memcmp(d + 12, "IHDR", 4) != 0)
+        return scan;
+    scan.valid = true;
+    scan.size = QSize(int(qFromBigEndian<quint32>(d + 16) & 0x7FFFFFFF), int(qFromBigEndian<quint32>(d + 20) & 0x7FFFFFFF));
+    scan.bitDepth = d[24];
+    for (qsizetype at = 8; at + 8 <= n;) {
+        const qint64 length = qFromBigEndian<quint32>(d + at);
+        const bool end = std::memcmp(d + at + 4, "IEND", 4) == 0;
+        if (at + 12 + length > n)
+            return scan;
+        if (end) {
+            scan.complete = true;
+            return scan;
+        }
+        at += 12 + length;
+    }
+    return scan;
+}
+
+BitmapScan BitmapScan::of(QByteArrayView data)
+{
+    BitmapScan scan;
+    if (data.size() < 30 || !data.startsWith("BM"))
+        return scan;
+    const uchar *d = bytes(data);
+    scan.valid = true;
+    scan.headerSize = int(qFromLittleEndian<quint32>(d + 14));
+    if (scan.headerSize < 40 || data.size() < 34) {
+        if (scan.headerSize == 12)
+            scan.size = QSize(qFromLittleEndian<quint16>(d + 18), qFromLittleEndian<quint16>(d + 20));
+        return scan;
+    }
+    const qint64 width = qFromLittleEndian<qint32>(d + 18);
+    const qint64 height = qAbs(qint64(qFromLittleEndian<qint32>(d + 22)));
+    scan.size = QSize(int(qBound(qint64(0), width, qint64(INT_MAX))), int(qMin(height, qint64(INT_MAX))));
+    const quint32 dataAt = qFromLittleEndian<quint32>(d + 10);
+    const quint16 bits = qFromLittleEndian<quint16>(d + 28);
+    const quint32 compression = qFromLittleEndian<quint32>(d + 30);
+    if ((compression == 0 || compression == 3) && width > 0 && bits > 0) {
+        const qint64 stride = ((width * bits + 31) / 32) * 4;
+        scan.tooShort = data.size() < qint64(dataAt) + stride * height;
+    }
+    return scan;
+}
+
+QByteArray BitmapScan::withCommonHeader(QByteArrayView data)
+{
+    const BitmapScan scan = of(data);
+    if (!scan.valid || (scan.headerSize != 52 && scan.headerSize != 56) || data.size() < 14 + scan.headerSize)
+        return {};
+    const uchar *d = bytes(data);
+    const quint32 compression = qFromLittleEndian<quint32>(d + 30);
+    const quint32 dataAt = qFromLittleEndian<quint32>(d + 10);
+    // Colour masks stand right after a 40-byte header, where these headers
+    // hold them already; the alpha mask of the 56-byte one is dropped.
+    const qsizetype kept = (compression == 3 || compression == 6) ? 52 : 40;
+    const qsizetype removed = scan.headerSize - kept;
+    if (dataAt < quint32(14 + scan.headerSize))
+        return {};
+    QByteArray out;
+    out.reserve(data.size() - removed);
+    out.append(data.first(14 + kept).toByteArray());
+    out.append(data.sliced(14 + scan.headerSize).toByteArray());
+    auto *o = reinterpret_cast<uchar *>(out.data());
+    qToLittleEndian<quint32>(40, o + 14);
+    qToLittleEndian<quint32>(dataAt - quint32(removed), o + 10);
+    qToLittleEndian<quint32>(quint32(out.size()), o + 2);
+    if (compression == 6)
+        qToLittleEndian<quint32>(3, o + 30);
+    return out;
+}
