@@ -47,6 +47,7 @@ public:
 
     void showPosition(const QString &x, const QString &y) override;
     void setBackgroundSwatch(OleColor::Value color) override;
+    void guard(const std::function<void()> &handler) override { run(handler); }
 
     // Handlers.
     void Form_Load();

@@ -246,19 +246,25 @@ void FrmBanner::paintEvent(QPaintEvent *event)
 void FrmBanner::mousePressEvent(QMouseEvent *event)
 {
     const QPointF at = event->position();
-    Form_MouseDown(buttonsOf(event->button()), Units::toTwips(float(at.x())), Units::toTwips(float(at.y())));
+    const float x = Units::toTwips(float(at.x()));
+    const float y = Units::toTwips(float(at.y()));
+    m_host.guard([&] { Form_MouseDown(buttonsOf(event->button()), x, y); });
 }
 
 void FrmBanner::mouseMoveEvent(QMouseEvent *event)
 {
     const QPointF at = event->position();
-    Form_MouseMove(buttonsOf(event->buttons()), Units::toTwips(float(at.x())), Units::toTwips(float(at.y())));
+    const float x = Units::toTwips(float(at.x()));
+    const float y = Units::toTwips(float(at.y()));
+    m_host.guard([&] { Form_MouseMove(buttonsOf(event->buttons()), x, y); });
 }
 
 void FrmBanner::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPointF at = event->position();
-    Form_MouseUp(buttonsOf(event->button()), Units::toTwips(float(at.x())), Units::toTwips(float(at.y())));
+    const float x = Units::toTwips(float(at.x()));
+    const float y = Units::toTwips(float(at.y()));
+    m_host.guard([&] { Form_MouseUp(buttonsOf(event->button()), x, y); });
 }
 
 void FrmBanner::mouseDoubleClickEvent(QMouseEvent *)

@@ -1,5 +1,10 @@
 #include "files/GifScan.h"
 
+#include <gif_lib.h>
+
+#include <cstring>
+#include <vector>
+
 namespace {
 
 class Cursor
@@ -104,4 +109,57 @@ GifScan GifScan::of(QByteArrayView data)
             return scan;
         }
     }
+}
+
+namespace {
+
+struct Source
+{
+    QByteArrayView data;
+    qsizetype at = 0;
+};
+
+int readSource(GifFileType *gif, GifByteType *into, int wanted)
+{
+    auto *source = static_cast<Source *>(gif->UserData);
+    const qsizetype n = qMin<qsizetype>(wanted, source->data.size() - source->at);
+    std::memcpy(into, source->data.data() + source->at, size_t(n));
+    source->at += n;
+    return int(n);
+}
+
+} // namespace
+
+bool GifScan::firstFrameDecodes(QByteArrayView data)
+{
+    Source source{data};
+    int error = 0;
+    GifFileType *gif = DGifOpen(&source, readSource, &error);
+    if (!gif)
+        return false;
+    bool decodes = false;
+    for (GifRecordType record = UNDEFINED_RECORD_TYPE; DGifGetRecordType(gif, &record) == GIF_OK;) {
+        if (record == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType *block = nullptr;
+            if (DGifGetExtension(gif, &code, &block) != GIF_OK)
+                break;
+            while (block && DGifGetExtensionNext(gif, &block) == GIF_OK) {
+            }
+            if (block)
+                break;
+        } else if (record == IMAGE_DESC_RECORD_TYPE) {
+            if (DGifGetImageDesc(gif) != GIF_OK || gif->Image.Width <= 0 || gif->Image.Height <= 0)
+                break;
+            std::vector<GifPixelType> row(size_t(gif->Image.Width));
+            decodes = true;
+            for (int y = 0; decodes && y < gif->Image.Height; ++y)
+                decodes = DGifGetLine(gif, row.data(), gif->Image.Width) == GIF_OK;
+            break;
+        } else {
+            break;
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return decodes;
 }

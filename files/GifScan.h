@@ -14,4 +14,6 @@ struct GifScan
     bool complete = false;  // every block ran to its end
 
     static GifScan of(QByteArrayView data);
+    // Whether the first frame's coded data gives every one of its rows.
+    static bool firstFrameDecodes(QByteArrayView data);
 };

@@ -44,10 +44,16 @@ void checkStructure(QByteArrayView bytes, const QByteArray &format, const QStrin
                              .arg(scan.screen.width()).arg(scan.screen.height()));
         if (scan.frames == 0 || (scan.frames == 1 && !scan.complete))
             refuse(path, QStringLiteral("the file is truncated"));
+        // Qt's decoder shows whatever broken data gives; only a whole first frame is a picture.
+        if (!GifScan::firstFrameDecodes(bytes))
+            refuse(path, QStringLiteral("the picture data is damaged"));
     } else if (format == "jpeg" || format == "jpg") {
         const JpegScan scan = JpegScan::of(bytes);
         if (!scan.complete)
             refuse(path, QStringLiteral("the file is truncated"));
+        if (area(scan.size) > kMaxPixels)
+            refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)")
+                             .arg(scan.size.width()).arg(scan.size.height()));
         const qint64 blocks = qint64((scan.size.width() + 7) / 8) * ((scan.size.height() + 7) / 8);
         const DecodeCost cost{format, area(scan.size), bytes.size(), scan.progressive, blocks * scan.scans};
         if (cost.milliseconds() > kMaxDecodeMs)
@@ -57,6 +63,9 @@ void checkStructure(QByteArrayView bytes, const QByteArray &format, const QStrin
         const PngScan scan = PngScan::of(bytes);
         if (!scan.complete)
             refuse(path, QStringLiteral("the file is truncated"));
+        if (area(scan.size) > kMaxPixels)
+            refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)")
+                             .arg(scan.size.width()).arg(scan.size.height()));
         if (DecodeCost{format, area(scan.size), bytes.size()}.milliseconds() > kMaxDecodeMs)
             refuse(path, QStringLiteral("it would take too long to decode (%1 MB of data over %2 x %3 pixels)")
                              .arg(bytes.size() / (1024 * 1024)).arg(scan.size.width()).arg(scan.size.height()));
@@ -83,7 +92,7 @@ double DecodeCost::milliseconds() const
     else if (format == "png")
         rate = Rate{12, 5, 0};
     else if (format == "gif")
-        rate = Rate{15, 0, 0};
+        rate = Rate{22, 0, 0}; // checked, then decoded
     return (rate.pixel * double(pixels) + rate.byte * double(bytes) + rate.blockScan * double(blockScans)) / 1e6;
 }
 
@@ -169,7 +178,10 @@ QImage decodePicture(QByteArrayView bytes, const QString &path)
     if (size.isValid() && area(size) > kMaxPixels)
         refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)").arg(size.width()).arg(size.height()));
     // Deep pictures decode to more bytes a pixel than the pixel limit assumes.
-    const int bitsPerPixel = QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel();
+    // A hostile header can make the reader name a format outside Qt's table.
+    const QImage::Format decodedFormat = reader.imageFormat();
+    const bool known = decodedFormat > QImage::Format_Invalid && decodedFormat < QImage::NImageFormats;
+    const int bitsPerPixel = known ? QImage::toPixelFormat(decodedFormat).bitsPerPixel() : 32;
     const qint64 needs = size.isValid() ? area(size) * qMax(bitsPerPixel, 32) / 8 : 0;
     if (needs > kMaxDecodedBytes)
         refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels would need %3 MB)")

@@ -1,0 +1,328 @@
+#include "HostilePictures.h"
+#include "ImageCheck.h"
+#include "Rig.h"
+#include "SampleGifs.h"
+#include "TestMain.h"
+#include "banner/FrmBanner.h"
+#include "files/PictureFiles.h"
+#include "platform/GifEncoder.h"
+#include "viewer/FileLists.h"
+#include "viewer/FrmView.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImageWriter>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace {
+
+QImage sample(QSize size = {40, 20})
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixelColor(x, y, QColor(x * 6 % 256, y * 12 % 256, (x + y) * 4 % 256));
+    return image;
+}
+
+QByteArray encoded(const QImage &image, const char *format, bool progressive = false)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return bytes;
+}
+
+quint32 crc32(const QByteArray &data)
+{
+    quint32 crc = 0xFFFFFFFF;
+    for (const char c : data) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+QByteArray pngChunk(const char *type, const QByteArray &data)
+{
+    QByteArray out(4, 0);
+    qToBigEndian<quint32>(quint32(data.size()), out.data());
+    const QByteArray body = QByteArray(type) + data;
+    out += body;
+    QByteArray crc(4, 0);
+    qToBigEndian<quint32>(crc32(body), crc.data());
+    return out + crc;
+}
+
+// A one-bit grey PNG of zeros: a few kilobytes that decode to any size.
+QByteArray pngBomb(int side)
+{
+    QByteArray header(13, 0);
+    qToBigEndian<quint32>(quint32(side), header.data());
+    qToBigEndian<quint32>(quint32(side), header.data() + 4);
+    header[8] = 1;
+    const QByteArray raw(qsizetype(side) * (1 + (side + 7) / 8), 0);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", qCompress(raw, 9).mid(4))
+           + pngChunk("IEND", QByteArray());
+}
+
+QByteArray patched(QByteArray bytes, qsizetype at, const QByteArray &with)
+{
+    bytes.replace(at, with.size(), with);
+    return bytes;
+}
+
+QByteArray le32(qint32 v)
+{
+    QByteArray out(4, 0);
+    qToLittleEndian<qint32>(v, out.data());
+    return out;
+}
+
+// A bitmap with one of the longer info headers some editors write: 32 bits
+// a pixel with colour masks in the header, or 8 bits with a palette after it.
+QByteArray longHeaderBitmap(const QImage &image, int headerSize)
+{
+    const bool indexed = image.format() == QImage::Format_Indexed8;
+    const int rowBytes = indexed ? (image.width() + 3) / 4 * 4 : image.width() * 4;
+    const QByteArray palette = indexed ? QByteArray(256 * 4, 0) : QByteArray();
+    QByteArray out = QByteArray("BM") + le32(0) + le32(0) + le32(14 + headerSize + qint32(palette.size()));
+    out += le32(headerSize) + le32(image.width()) + le32(image.height());
+    out += QByteArray("\x01\x00", 2) + (indexed ? QByteArray("\x08\x00", 2) : QByteArray("\x20\x00", 2));
+    out += le32(indexed ? 0 : 3) + le32(rowBytes * image.height()) + le32(2835) + le32(2835);
+    out += le32(indexed ? 256 : 0) + le32(0);
+    QByteArray masks = le32(0x00FF0000) + le32(0x0000FF00) + le32(0x000000FF) + le32(0);
+    out += masks.left(headerSize - 40);
+    for (int i = 0; i < image.colorCount(); ++i)
+        out.append(char(qBlue(image.color(i)))).append(char(qGreen(image.color(i)))).append(char(qRed(image.color(i)))).append(char(0));
+    if (indexed)
+        out += QByteArray((256 - image.colorCount()) * 4, 0);
+    for (int y = image.height() - 1; y >= 0; --y) {
+        const QByteArray row(reinterpret_cast<const char *>(image.constScanLine(y)), indexed ? image.width() : rowBytes);
+        out += row + QByteArray(rowBytes - row.size(), 0);
+    }
+    out.replace(2, 4, le32(qint32(out.size())));
+    return out;
+}
+
+// Lossy formats keep every pixel near its colour.
+bool near(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y);
+            const QColor q = b.pixelColor(x, y);
+            if (qAbs(p.red() - q.red()) > 64 || qAbs(p.green() - q.green()) > 64 || qAbs(p.blue() - q.blue()) > 64)
+                return false;
+        }
+    return true;
+}
+
+qint64 peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+} // namespace
+
+// Hostile and odd files, made here, through "Load" and the viewer's preview.
+class tst_HostileFiles : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void refusedByLoadAndSkippedByPreview_data();
+    void refusedByLoadAndSkippedByPreview();
+    void oddButValidFilesLoad_data();
+    void oddButValidFilesLoad();
+    void memoryStaysBounded();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_startedIn;
+    std::unique_ptr<Rig> rig;
+};
+
+void tst_HostileFiles::initTestCase()
+{
+    QVERIFY(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0);
+    m_startedIn = QDir::currentPath();
+}
+
+void tst_HostileFiles::init()
+{
+    QDir::setCurrent(m_dir.path());
+    rig = std::make_unique<Rig>();
+}
+
+void tst_HostileFiles::cleanup()
+{
+    QDir::setCurrent(m_startedIn);
+    QCOMPARE(Rig::finish(rig), QString());
+}
+
+void tst_HostileFiles::refusedByLoadAndSkippedByPreview_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("says");
+
+    const QByteArray png = encoded(sample(), "PNG");
+    const QByteArray jpeg = encoded(sample(), "JPEG");
+    const QByteArray bmp = encoded(sample(), "BMP");
+    const QByteArray gif = encodeGif(sample(), sample().size());
+    for (const auto &[format, bytes] : {std::pair{"png", png}, {"jpg", jpeg}, {"bmp", bmp}, {"gif", gif}}) {
+        for (const int percent : {5, 50, 95}) {
+            const QString name = QStringLiteral("cut%1.%2").arg(percent).arg(QLatin1String(format));
+            QTest::newRow(qPrintable(name)) << name << bytes.left(qMax<qsizetype>(30, bytes.size() * percent / 100))
+                                            << QStringLiteral("truncated");
+        }
+    }
+    QTest::newRow("huge bitmap") << "huge.bmp" << patched(bmp, 18, le32(100000) + le32(-100000)) << "too large";
+    QTest::newRow("negative width") << "negative.bmp" << patched(bmp, 18, le32(-40)) << "";
+    QTest::newRow("huge PNG") << "huge.png" << patched(png, 16, QByteArray("\x00\x01\x86\xA0\x00\x01\x86\xA0", 8))
+                              << "too large";
+    QTest::newRow("huge GIF screen") << "huge.gif" << patched(gif, 6, QByteArray(4, char(0xFF))) << "too large";
+    QTest::newRow("huge JPEG") << "huge.jpg" << HostilePictures::manyScanJpeg({65535, 65535}, 1) << "too large";
+    QTest::newRow("bad bit depth") << "depth.bmp" << patched(bmp, 28, QByteArray("\x07\x00", 2)) << "";
+    QTest::newRow("palette of a billion") << "palette.bmp"
+                                          << patched(patched(bmp, 28, QByteArray("\x08\x00", 2)), 46, le32(1 << 30))
+                                          << "";
+    QTest::newRow("broken LZW") << "lzw.gif" << patched(gif, gif.size() - 40, QByteArray(30, char(0xFF))) << "";
+    QTest::newRow("PNG bomb") << "bomb.png" << pngBomb(20000) << "too large";
+    QTest::newRow("many scans") << "scans.jpg" << HostilePictures::manyScanJpeg({2048, 2048}, 5000) << "too long";
+    QTest::newRow("empty") << "empty.bmp" << QByteArray() << "empty";
+    QTest::newRow("text named GIF") << "words.gif" << QByteArray("GIF? no, just words\n") << "not a picture";
+    QTest::newRow("folder") << "folder.bmp" << QByteArray("folder") << "not a regular file";
+    QTest::newRow("named pipe") << "pipe.gif" << QByteArray("pipe") << "not a regular file";
+    QTest::newRow("device") << "zero.jpg" << QByteArray("device") << "not a regular file";
+    QTest::newRow("unreadable") << "secret.png" << png << "cannot be read";
+}
+
+void tst_HostileFiles::refusedByLoadAndSkippedByPreview()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, says);
+    const QString path = m_dir.filePath(name);
+    QFile::remove(path);
+    if (bytes == "folder")
+        QVERIFY(QDir(m_dir.path()).mkdir(name));
+    else if (bytes == "pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (bytes == "device")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    const bool unreadable = name == QLatin1String("secret.png");
+    if (unreadable)
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0) == 0);
+    // Permissions bind root too once it acts as an ordinary user.
+    const bool asUser = unreadable && geteuid() == 0;
+
+    const QImage before = rig->banner().Image().copy();
+    rig->dialogs.answerOpen(path);
+    rig->dialogs.answerMessage();
+    QElapsedTimer clock;
+    clock.start();
+    if (asUser)
+        QVERIFY(seteuid(65534) == 0);
+    rig->trigger(QStringLiteral("MnuLoad"));
+    if (asUser)
+        QVERIFY(seteuid(0) == 0);
+    QVERIFY(clock.elapsed() < 2000);
+    QVERIFY(ImageCheck::same(rig->banner().Image(), before));
+    QCOMPARE(rig->dialogs.messages().size(), 1);
+    const QString message = rig->dialogs.messages().first();
+    QVERIFY2(message.contains(name) && message.contains(says), qPrintable(message));
+
+    // The viewer's preview skips the failing step quickly and without a word.
+    rig->toolbar(QStringLiteral("backimage"));
+    FrmView &view = rig->app().viewer();
+    auto *files = view.findChild<FileListBox *>(QStringLiteral("File1"));
+    if (QListWidgetItem *item = files->findItems(name, Qt::MatchExactly).value(0)) {
+        files->setCurrentItem(item);
+        clock.restart();
+        if (asUser)
+            QVERIFY(seteuid(65534) == 0);
+        view.File1_Click();
+        if (asUser)
+            QVERIFY(seteuid(0) == 0);
+        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(view.image1Picture().isNull());
+    }
+    QCOMPARE(rig->dialogs.messages().size(), 1);
+    if (unreadable)
+        ::chmod(QFile::encodeName(path).constData(), 0644);
+}
+
+void tst_HostileFiles::oddButValidFilesLoad_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("exact");
+
+    const QImage picture = sample();
+    const QImage indexed = picture.convertToFormat(QImage::Format_Indexed8);
+    QTest::newRow("JPEG with a trailer") << "trailer.jpg" << encoded(picture, "JPEG") + QByteArray(20000, 'v') << false;
+    QTest::newRow("PNG with a trailer") << "trailer.png" << encoded(picture, "PNG") + QByteArray(20000, 'v') << true;
+    QTest::newRow("progressive JPEG") << "progressive.jpg" << encoded(picture, "JPEG", true) << false;
+    QTest::newRow("GIF without trailer") << "notrailer.gif" << encodeGif(picture, picture.size()).chopped(1) << false;
+    QTest::newRow("52-byte header") << "v2.bmp" << longHeaderBitmap(picture, 52) << true;
+    QTest::newRow("56-byte header") << "v3.bmp" << longHeaderBitmap(picture, 56) << true;
+    QTest::newRow("56-byte header, palette") << "v3i.bmp" << longHeaderBitmap(indexed, 56) << true;
+    QTest::newRow("spaces in the name") << "a banner picture.png" << encoded(picture, "PNG") << true;
+    QTest::newRow("leading dash") << "-rf.bmp" << encoded(picture, "BMP") << true;
+}
+
+void tst_HostileFiles::oddButValidFilesLoad()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, exact);
+    const QString path = m_dir.filePath(name);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    rig->dialogs.answerOpen(path);
+    rig->trigger(QStringLiteral("MnuLoad"));
+    const QImage shown = rig->banner().Picture().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), sample().size());
+    // A palette of 256 keeps this picture's colours near, not exact.
+    const QImage expected = name.startsWith(QLatin1String("v3i"))
+                                ? sample().convertToFormat(QImage::Format_Indexed8).convertToFormat(QImage::Format_RGB32)
+                                : sample();
+    QVERIFY(exact ? ImageCheck::same(shown, expected) : near(shown, expected));
+}
+
+void tst_HostileFiles::memoryStaysBounded()
+{
+    // Every refusal above came before the decoder allocated the picture.
+    QVERIFY2(peakMegabytes() < 400, qPrintable(QString::number(peakMegabytes())));
+}
+
+TARVELLO_TEST_MAIN(tst_HostileFiles)
+#include "tst_HostileFiles.moc"
