@@ -3,12 +3,15 @@
 #include "files/PictureFiles.h"
 #include "platform/Failure.h"
 #include "platform/GifEncoder.h"
+#include "platform/GifImageCopy.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
+
+#include <QProcess>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,6 +72,17 @@ void asUnprivileged(Step step)
         QVERIFY(seteuid(0) == 0);
 }
 
+// Writes as the program does in a process whose files may not grow past
+// `bytes`, as on a full disk: a write past it fails as a real short write does.
+QString writeWithFileSizeLimit(bool gif, const QString &path, qint64 bytes)
+{
+    QProcess writer;
+    writer.start(QStringLiteral(LIMITED_WRITE),
+                 {gif ? QStringLiteral("gif") : QStringLiteral("bmp"), path, QString::number(bytes)});
+    writer.waitForFinished(60000);
+    return QString::fromUtf8(writer.readAllStandardOutput());
+}
+
 } // namespace
 
 class tst_PictureFiles : public QObject
@@ -84,8 +98,8 @@ private Q_SLOTS:
 
     void savesBitmapWhateverTheName_data();
     void savesBitmapWhateverTheName();
-    void failedSaveKeepsOldFile();
-    void saveIntoMissingFolder();
+    void failedWriteKeepsOldFile_data();
+    void failedWriteKeepsOldFile();
     void loadsWhatQtReads_data();
     void loadsWhatQtReads();
     void refusesBadFiles();
@@ -121,31 +135,62 @@ void tst_PictureFiles::savesBitmapWhateverTheName()
     QVERIFY(ImageCheck::same(back, sample()));
 }
 
-void tst_PictureFiles::failedSaveKeepsOldFile()
+void tst_PictureFiles::failedWriteKeepsOldFile_data()
 {
-    const QString folder = dir.filePath(QStringLiteral("locked"));
-    QVERIFY(QDir().mkpath(folder));
-    const QString path = folder + QStringLiteral("/banner.bmp");
-    const QByteArray old("old contents, not a picture");
-    writeAll(path, old);
-    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
-
-    QString message;
-    asUnprivileged([&] { message = failureOf([&] { PictureFiles::savePicture(sample(), path); }); });
-    ::chmod(QFile::encodeName(folder).constData(), 0755);
-
-    QVERIFY2(message.contains(QStringLiteral("banner.bmp")), qPrintable(message));
-    QVERIFY2(message.contains(QStringLiteral("ermission")), qPrintable(message));
-    QCOMPARE(readAll(path), old);
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("banner.bmp")});
+    QTest::addColumn<bool>("gif");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("says");
+    for (const bool gif : {false, true}) {
+        const char *writer = gif ? "GIF export" : "bitmap save";
+        QTest::addRow("%s, read-only folder", writer) << gif << "read-only" << "ermission";
+        QTest::addRow("%s, missing folder", writer) << gif << "missing" << "folder does not exist";
+        QTest::addRow("%s, disk full", writer) << gif << "full" << "";
+        QTest::addRow("%s, name of a folder", writer) << gif << "folder" << "it is a folder";
+    }
 }
 
-void tst_PictureFiles::saveIntoMissingFolder()
+// Every way a write can fail leaves the file it was to replace byte for
+// byte, no temporary file, and a message naming the file and the reason.
+void tst_PictureFiles::failedWriteKeepsOldFile()
 {
-    const QString path = dir.filePath(QStringLiteral("nowhere/banner.bmp"));
-    const QString message = failureOf([&] { PictureFiles::savePicture(sample(), path); });
-    QVERIFY2(message.contains(QStringLiteral("folder does not exist")), qPrintable(message));
-    QVERIFY(!QFile::exists(path));
+    QFETCH(bool, gif);
+    QFETCH(QString, failure);
+    QFETCH(QString, says);
+    const QString folder = dir.filePath(QStringLiteral("out-") + failure + (gif ? QStringLiteral("-gif") : QString()));
+    const QString path = folder + (failure == QLatin1String("missing") ? QStringLiteral("/nowhere/banner.bmp")
+                                   : failure == QLatin1String("folder") ? QStringLiteral("/banner.bmp/")
+                                                                        : QStringLiteral("/banner.bmp"));
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray old("old contents, not a picture");
+    if (failure == QLatin1String("folder"))
+        QVERIFY(QDir().mkpath(path));
+    else if (failure != QLatin1String("missing"))
+        writeAll(path, old);
+    // A picture large enough to pass any small file-size limit.
+    const QImage picture = sample().scaled(600, 400);
+    auto write = [&] {
+        if (gif)
+            GifImageCopy().copyToGif(picture, path, picture.width(), picture.height());
+        else
+            PictureFiles::savePicture(picture, path);
+    };
+
+    QString message;
+    if (failure == QLatin1String("read-only")) {
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+        asUnprivileged([&] { message = failureOf(write); });
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+    } else if (failure == QLatin1String("full")) {
+        message = writeWithFileSizeLimit(gif, path, 1024);
+    } else {
+        message = failureOf(write);
+    }
+
+    QVERIFY2(message.contains(QStringLiteral("banner.bmp")) && message.contains(says), qPrintable(message));
+    if (failure == QLatin1String("read-only") || failure == QLatin1String("full"))
+        QCOMPARE(readAll(path), old);
+    QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(left, failure == QLatin1String("missing") ? QStringList() : QStringList{QStringLiteral("banner.bmp")});
 }
 
 void tst_PictureFiles::loadsWhatQtReads_data()
