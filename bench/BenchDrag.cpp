@@ -9,6 +9,9 @@
 #include "app/ModStart.h"
 #include "app/Parent.h"
 #include "banner/FrmBanner.h"
+#include "platform/SystemFileProbe.h"
+#include "platform/SystemLauncher.h"
+#include "platform/SystemRegistry.h"
 #include "platform/Units.h"
 
 #include <QApplication>
@@ -265,7 +268,10 @@ int main(int argc, char *argv[])
     BenchWindowMover mover;
     BenchClipboard clipboard;
     BenchImageCopy imageCopy;
-    ModStart program(Platform{dialogs, mover, clipboard, imageCopy});
+    SystemRegistry registry;
+    SystemLauncher launcher;
+    SystemFileProbe files;
+    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, registry, launcher, files});
     program.setEndAction([] {});
     program.Main();
     if (!QTest::qWaitForWindowExposed(&program.parentWindow())) {

@@ -2,7 +2,10 @@
 
 class Clipboard;
 class DialogHost;
+class FileProbe;
 class ImageCopy;
+class Launcher;
+class Registry;
 class WindowMover;
 
 // The services the program reaches the system through; owned elsewhere.
@@ -12,4 +15,7 @@ struct Platform
     WindowMover &mover;
     Clipboard &clipboard;
     ImageCopy &imageCopy;
+    Registry &registry;
+    Launcher &launcher;
+    FileProbe &files;
 };

@@ -2,6 +2,9 @@
 
 #include "platform/GifImageCopy.h"
 #include "platform/Platform.h"
+#include "platform/SystemFileProbe.h"
+#include "platform/SystemLauncher.h"
+#include "platform/SystemRegistry.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtWindowMover.h"
@@ -13,6 +16,9 @@ struct QtPlatform
     QtWindowMover mover;
     QtClipboard clipboard;
     GifImageCopy imageCopy;
+    SystemRegistry registry;
+    SystemLauncher launcher;
+    SystemFileProbe files;
 
-    Platform services() { return Platform{dialogs, mover, clipboard, imageCopy}; }
+    Platform services() { return Platform{dialogs, mover, clipboard, imageCopy, registry, launcher, files}; }
 };

@@ -3,6 +3,9 @@
 #include "FakeClipboard.h"
 #include "RecordingImageCopy.h"
 #include "ScriptedDialogHost.h"
+#include "ScriptedFileProbe.h"
+#include "ScriptedLauncher.h"
+#include "ScriptedRegistry.h"
 #include "ScriptedWindowMover.h"
 #include "app/ModStart.h"
 
@@ -23,6 +26,9 @@ public:
 
     ScriptedDialogHost dialogs;
     ScriptedWindowMover mover;
+    ScriptedRegistry registry;
+    ScriptedLauncher launcher;
+    ScriptedFileProbe files;
     FakeClipboard clipboard;
     RecordingImageCopy imageCopy;
     ModStart &app() { return *m_app; }
