@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QLabel;
 
 // The about box: title, version and description, and the launch of the
