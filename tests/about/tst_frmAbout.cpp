@@ -10,24 +10,11 @@
 
 namespace {
 
-const std::string kFirstKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-const std::string kSecondKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
-
-std::string str(const QString &text)
-{
-    return text.toStdString();
-}
 
 QPushButton *button(QWidget *window, const char *name)
 {
     return window->findChild<QPushButton *>(QLatin1String(name));
-}
-
-QStringList texts(frmAbout &box)
-{
-    return {box.windowTitle(), box.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
-            box.findChild<QLabel *>(QStringLiteral("lblTitle"))->text()};
 }
 
 } // namespace
@@ -36,7 +23,7 @@ class tst_frmAbout : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
+    void init() { rig = std::make_unique<Rig>(); }
     void cleanup();
 
     void sysInfo_data();
@@ -50,11 +37,6 @@ private:
     std::unique_ptr<Rig> rig;
 };
 
-void tst_frmAbout::init()
-{
-    rig = std::make_unique<Rig>();
-}
-
 void tst_frmAbout::cleanup()
 {
     const QString errors = Rig::finish(rig);
@@ -63,47 +45,39 @@ void tst_frmAbout::cleanup()
 
 void tst_frmAbout::sysInfo_data()
 {
-    // The first location holds the tool's full path, the second its folder.
+    // The first place holds the tool's full path, the second its folder.
     QTest::addColumn<uint>("firstType"); // 0: no first value
     QTest::addColumn<QByteArray>("first");
     QTest::addColumn<QString>("second"); // null: no second value
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("onPath"); // tools on the search path, by name
-    QTest::addColumn<QString>("started");    // empty: the message instead
-    QTest::addColumn<QStringList>("probed");
+    QTest::addColumn<bool>("inFolder");  // the folder holds MSINFO32.EXE
+    QTest::addColumn<QStringList>("onPath");
+    QTest::addColumn<QString>("started"); // empty: the message instead
+    QTest::addColumn<bool>("probed");
 
     const QByteArray tool("C:\\Info\\msinfo32.exe\0", 21);
-    const QString inFolder = QStringLiteral("C:\\Info\\MSINFO32.EXE");
-    const QString doubled = QStringLiteral("C:\\Info\\\\MSINFO32.EXE");
+    const QByteArray gone("C:\\Gone\\msinfo32.exe\0", 21);
+    const QString folder = QStringLiteral("C:\\Info");
+    const QString found = QStringLiteral("C:\\Info\\MSINFO32.EXE");
     const QString none;
-    const QStringList nothing;
-    QTest::newRow("first value, started unchecked") << 1u << tool << none << nothing << nothing
-                                                    << "C:\\Info\\msinfo32.exe" << nothing;
-    QTest::newRow("first value without NUL") << 1u << tool.chopped(1) << none << nothing << nothing
-                                             << "C:\\Info\\msinfo32.exe" << nothing;
-    QTest::newRow("first value names no program") << 1u << QByteArray("C:\\Gone\\msinfo32.exe") << none << nothing
-                                                  << nothing << "" << nothing;
-    QTest::newRow("second value, file there") << 0u << QByteArray() << "C:\\Info" << QStringList{inFolder}
-                                              << nothing << inFolder << QStringList{inFolder};
+    const QStringList no;
+    QTest::newRow("first value, unchecked") << 1u << tool << none << false << no << "C:\\Info\\msinfo32.exe" << false;
+    QTest::newRow("first value, no program") << 1u << gone << none << false << no << "" << false;
+    QTest::newRow("second value") << 0u << QByteArray() << folder << true << no << found << true;
     QTest::newRow("second value ending in separator")
-        << 0u << QByteArray() << "C:\\Info\\" << QStringList{doubled} << nothing << doubled
-        << QStringList{doubled};
-    QTest::newRow("second value, no file") << 0u << QByteArray() << "C:\\Info" << nothing << nothing << ""
-                                           << QStringList{inFolder};
-    // Read, but not as text: the path stays empty and nothing starts.
-    QTest::newRow("first value of another type") << 2u << tool << "C:\\Info" << QStringList{inFolder} << nothing
-                                                 << "" << nothing;
-    QTest::newRow("first value over the buffer") << 1u << QByteArray(1025, 'x') << none << nothing << nothing << ""
-                                                 << nothing;
-    // An empty value is no better than a missing one: the second is tried.
-    QTest::newRow("first value empty") << 1u << QByteArray() << "C:\\Info" << QStringList{inFolder} << nothing
-                                       << inFolder << QStringList{inFolder};
-    QTest::newRow("nothing anywhere") << 0u << QByteArray() << none << nothing << nothing << "" << nothing;
-    QTest::newRow("a known tool on the path") << 0u << QByteArray() << none << nothing << QStringList{QStringLiteral("kinfocenter")}
-                                              << "/opt/bin/kinfocenter" << nothing;
+        << 0u << QByteArray() << "C:\\Info\\" << true << no << "C:\\Info\\\\MSINFO32.EXE" << true;
+    QTest::newRow("second value, no file") << 0u << QByteArray() << folder << false << no << "" << true;
+    // Read, but not as text: the path stays empty and the second place is not tried.
+    QTest::newRow("first value of another type") << 2u << tool << folder << true << no << "" << false;
+    QTest::newRow("first value over the buffer") << 1u << QByteArray(1025, 'x') << none << false << no << "" << false;
+    // An empty value is no better than a missing one.
+    QTest::newRow("first value empty") << 1u << QByteArray() << folder << true << no << found << true;
+    QTest::newRow("nothing anywhere") << 0u << QByteArray() << none << false << no << "" << false;
+    QTest::newRow("a known tool on the path")
+        << 0u << QByteArray() << none << false << QStringList{QStringLiteral("kinfocenter")} << "/bin/kinfocenter"
+        << false;
     QTest::newRow("the first known tool found")
-        << 0u << QByteArray() << none << nothing << QStringList{QStringLiteral("kinfocenter"), QStringLiteral("hardinfo")} << "/opt/bin/hardinfo"
-        << nothing;
+        << 0u << QByteArray() << none << false
+        << QStringList{QStringLiteral("kinfocenter"), QStringLiteral("hardinfo")} << "/bin/hardinfo" << false;
 }
 
 void tst_frmAbout::sysInfo()
@@ -111,22 +85,22 @@ void tst_frmAbout::sysInfo()
     QFETCH(uint, firstType);
     QFETCH(QByteArray, first);
     QFETCH(QString, second);
-    QFETCH(QStringList, files);
+    QFETCH(bool, inFolder);
     QFETCH(QStringList, onPath);
     QFETCH(QString, started);
-    QFETCH(QStringList, probed);
+    QFETCH(bool, probed);
 
     if (firstType != 0)
-        rig->registry.setValue(kFirstKey, "PATH", firstType, std::vector<std::uint8_t>(first.begin(), first.end()));
+        rig->registry.setValue("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", firstType,
+                               std::vector<std::uint8_t>(first.begin(), first.end()));
     if (!second.isNull())
-        rig->registry.setString(kSecondKey, "MSINFO", str(second));
-    for (const QString &file : std::as_const(files))
-        rig->files.files.insert(str(file));
+        rig->registry.setString("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", second.toStdString());
+    if (inFolder)
+        rig->files.files.insert(second.toStdString() + "\\MSINFO32.EXE");
     for (const QString &name : std::as_const(onPath))
-        rig->launcher.onPath[str(name)] = "/opt/bin/" + str(name);
-    // The programs on this machine; "C:\\Gone" holds none.
+        rig->launcher.onPath[name.toStdString()] = "/bin/" + name.toStdString();
     rig->launcher.startable = {"C:\\Info\\msinfo32.exe", "C:\\Info\\MSINFO32.EXE", "C:\\Info\\\\MSINFO32.EXE",
-                               "/opt/bin/kinfocenter", "/opt/bin/hardinfo"};
+                               "/bin/kinfocenter", "/bin/hardinfo"};
     if (started.isEmpty())
         rig->dialogs.answerMessage();
 
@@ -138,16 +112,11 @@ void tst_frmAbout::sysInfo()
         QCOMPARE(rig->dialogs.messages(), QStringList{kUnavailable});
         QCOMPARE(rig->dialogs.titles(), QStringList{QStringLiteral("Tarvello")});
     } else {
-        QVERIFY(!rig->launcher.tried.empty());
         QCOMPARE(QString::fromStdString(rig->launcher.tried.back()), started);
-        QVERIFY(rig->dialogs.messages().isEmpty());
     }
-    QStringList asked;
-    for (const std::string &path : rig->files.asked)
-        asked << QString::fromStdString(path);
-    QCOMPARE(asked, probed);
+    QCOMPARE(!rig->files.asked.empty(), probed);
     QCOMPARE(rig->registry.openKeys(), 0);
-    QVERIFY(box.isVisible()); // the box stays open either way
+    QVERIFY(box.isVisible());
 }
 
 void tst_frmAbout::accessKeyStartsSysInfo()
@@ -163,30 +132,26 @@ void tst_frmAbout::accessKeyStartsSysInfo()
 
 void tst_frmAbout::closedAndBuiltAnew_data()
 {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("OK") << "OK";
-    QTest::newRow("Enter") << "Enter";
-    QTest::newRow("Esc") << "Esc";
+    QTest::addColumn<int>("key"); // 0: a click on OK
+    QTest::newRow("OK") << 0;
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Esc") << int(Qt::Key_Escape);
 }
 
 void tst_frmAbout::closedAndBuiltAnew()
 {
-    QFETCH(QString, how);
-    const QStringList loaded{QStringLiteral("About Tarvello"), QStringLiteral("Version 1.0.1"),
-                             QStringLiteral("Tarvello")};
-
+    QFETCH(int, key);
     rig->trigger(QStringLiteral("MnuAbout"));
     QPointer<frmAbout> first(&rig->app().about());
-    QVERIFY(first->isVisible());
     QCOMPARE(first->focusWidget(), button(first, "cmdOK"));
     // Owned by the main window, so no task-bar button; still a window of its own.
     QCOMPARE(first->windowHandle()->transientParent(), rig->parent().windowHandle());
     QVERIFY(!first->parentWidget());
 
-    if (how == QLatin1String("OK"))
+    if (key == 0)
         button(first, "cmdOK")->click();
     else
-        QTest::keyClick(first, how == QLatin1String("Enter") ? Qt::Key_Return : Qt::Key_Escape);
+        QTest::keyClick(first, Qt::Key(key));
     QVERIFY(!first->isVisible());
     QVERIFY(!rig->app().hasAbout());
 
@@ -196,7 +161,9 @@ void tst_frmAbout::closedAndBuiltAnew()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(first.isNull());
     QVERIFY(second && second->isVisible());
-    QCOMPARE(texts(*second), loaded);
+    QCOMPARE(second->windowTitle(), QStringLiteral("About Tarvello"));
+    QCOMPARE(second->findChild<QLabel *>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.0.1"));
+    QCOMPARE(second->findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Tarvello"));
 }
 
 void tst_frmAbout::helpPrintedOnceAndNotMoved()
@@ -206,7 +173,7 @@ void tst_frmAbout::helpPrintedOnceAndNotMoved()
     const QPoint at = help.pos();
     const QImage shown = help.grab().toImage();
 
-    // A drag over the panel neither moves it nor counts as anything but a click.
+    // A drag over the panel does not move it; it is a click like any other.
     QTest::mousePress(&help, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     QTest::mouseMove(&help, QPoint(120, 60));
     QTest::mouseRelease(&help, Qt::LeftButton, Qt::NoModifier, QPoint(120, 60));
@@ -216,14 +183,6 @@ void tst_frmAbout::helpPrintedOnceAndNotMoved()
     rig->trigger(QStringLiteral("MnuViewHelp"));
     QVERIFY(help.isVisible());
     QCOMPARE(help.grab().toImage(), shown);
-    // Five lines of ink from the top, none printed a second time below them.
-    int lastInk = -1;
-    const QRgb back = shown.pixel(shown.width() - 1, shown.height() - 1);
-    for (int y = 0; y < shown.height(); ++y)
-        for (int x = 0; x < shown.width(); ++x)
-            if (shown.pixel(x, y) != back)
-                lastInk = y;
-    QVERIFY(lastInk > shown.height() * 3 / 4);
 }
 
 TARVELLO_TEST_MAIN(tst_frmAbout)

@@ -24,17 +24,13 @@ void tst_KeyValue::read_data()
     const QByteArray folder("C:\\Tools", 8);
     QTest::newRow("string with its NUL") << 1u << folder + '\0' << k << v << true << "C:\\Tools";
     QTest::newRow("string without NUL") << 1u << folder << k << v << true << "C:\\Tools";
-    QTest::newRow("only the last NUL goes") << 1u << QByteArray("ab\0\0", 4) << k << v << true
-                                            << QString::fromLatin1("ab\0", 3);
     QTest::newRow("string filling the buffer") << 1u << QByteArray(1024, 'x') << k << v << true
                                                << QString(1024, QLatin1Char('x'));
     QTest::newRow("string over the buffer") << 1u << QByteArray(1025, 'x') << k << v << false << "";
     QTest::newRow("empty value") << 1u << QByteArray() << k << v << false << "";
     // Each byte counts with both its digits: 0x00000105 is 261, not 0x15.
     QTest::newRow("dword with small bytes") << 4u << QByteArray("\x05\x01\0\0", 4) << k << v << true << "261";
-    QTest::newRow("dword") << 4u << QByteArray("\x4D\x3C\x2B\x1A", 4) << k << v << true << "439041101";
     QTest::newRow("largest dword") << 4u << QByteArray(4, '\xFF') << k << v << true << "4294967295";
-    QTest::newRow("dword zero") << 4u << QByteArray(4, '\0') << k << v << true << "0";
     QTest::newRow("expandable string") << 2u << QByteArray("%SystemRoot%\0", 13) << k << v << true << "before";
     QTest::newRow("no such value") << 1u << folder << k << "Other" << false << "";
     QTest::newRow("no such key") << 1u << folder << "Other" << v << false << "";

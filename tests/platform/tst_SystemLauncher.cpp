@@ -1,17 +1,15 @@
 #include "TestMain.h"
-#include "platform/SystemFileProbe.h"
 #include "platform/SystemLauncher.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
-// The real launch and file test on this system, with a search path made for the test.
+// The real launch on this system, with a search path made for the test.
 class tst_SystemLauncher : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void findsAndStartsAToolOnThePath();
-    void fileTestTellsFilesFromFolders();
 };
 
 void tst_SystemLauncher::findsAndStartsAToolOnThePath()
@@ -39,19 +37,6 @@ void tst_SystemLauncher::findsAndStartsAToolOnThePath()
     QTRY_VERIFY(QFile::exists(mark));
     QVERIFY(!launcher.start(bin.filePath(QStringLiteral("gone")).toStdString()));
     QVERIFY(!launcher.start(""));
-}
-
-void tst_SystemLauncher::fileTestTellsFilesFromFolders()
-{
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("MSINFO32.EXE")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    SystemFileProbe files;
-    QVERIFY(files.fileExists(file.fileName().toStdString()));
-    QVERIFY(!files.fileExists(dir.path().toStdString()));
-    QVERIFY(!files.fileExists(dir.filePath(QStringLiteral("gone")).toStdString()));
-    QVERIFY(!files.fileExists(""));
 }
 
 TARVELLO_TEST_MAIN(tst_SystemLauncher)

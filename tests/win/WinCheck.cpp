@@ -59,22 +59,17 @@ void registryChecks()
     const std::string tools = "C:\\Tools";
     setString("WithNul", REG_SZ, tools, true);
     setString("WithoutNul", REG_SZ, tools, false);
-    setString("Fills", REG_SZ, std::string(1023, 'x'), true);
     setString("TooLong", REG_SZ, std::string(1024, 'x'), true);
     setString("Empty", REG_SZ, std::string(), false);
-    setString("Expandable", REG_EXPAND_SZ, "%SystemRoot%", true);
     const DWORD number = 0x105;
     setValue("Number", REG_DWORD, &number, sizeof number);
 
     expectRead(registry, kScratchKey, "WithNul", true, tools);
     expectRead(registry, kScratchKey, "WithoutNul", true, tools);
-    expectRead(registry, kScratchKey, "Fills", true, std::string(1023, 'x'));
     expectRead(registry, kScratchKey, "TooLong", false, "");
     expectRead(registry, kScratchKey, "Empty", false, "");
-    expectRead(registry, kScratchKey, "Expandable", true, "before");
     expectRead(registry, kScratchKey, "Number", true, "261");
     expectRead(registry, kScratchKey, "Missing", false, "");
-    expectRead(registry, "Software\\TarvelloWinCheckMissing", "WithNul", false, "");
     RegDeleteKeyA(HKEY_CURRENT_USER, kScratchKey);
 
     // The machine root, read without write rights, as the about box reads it.
@@ -99,12 +94,10 @@ void launchAndFileChecks(const std::string &self, const std::string &mark)
     SystemFileProbe files;
     check(!launcher.start(""), "an empty path started");
     check(!launcher.start("C:\\No\\Such\\Program.exe"), "a missing program started");
-    check(!launcher.findOnPath("cmd").empty(), "cmd is not on the search path");
     check(files.fileExists(self), "the check's own program is not there");
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     check(!files.fileExists(windows), "a folder counted as a file");
-    check(!files.fileExists("C:\\No\\Such\\File.txt"), "a missing file counted as there");
 
     // A second copy of this program, told by its environment to leave a mark.
     DeleteFileA(mark.c_str());
