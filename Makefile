@@ -1,5 +1,6 @@
 # make run    installs what is missing, builds and starts the editor
 # make test   installs what is missing, builds with warnings as errors, runs every test
+#             and checks the Windows sources with MinGW-w64 and Wine
 BUILD ?= build
 TEST_BUILD ?= build-test
 JOBS ?= 2
@@ -22,6 +23,7 @@ test:
 	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELLO_WERROR=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	scripts/mingw-check.sh $(TEST_BUILD)
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-startup

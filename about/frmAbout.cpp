@@ -4,14 +4,32 @@
 #include "app/Texts.h"
 #include "app/ToolbarArt.h"
 #include "platform/DesignFont.h"
+#include "platform/DialogHost.h"
+#include "platform/FileProbe.h"
+#include "platform/KeyValue.h"
 #include "platform/OleColor.h"
+#include "platform/SystemLauncher.h"
 #include "platform/Units.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QWindow>
 
 namespace {
+
+// Where the system's own information tool is registered.
+const QString kSysInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+const QString kSysInfoValue = QStringLiteral("PATH");
+const QString kSysInfoLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+const QString kSysInfoLocationValue = QStringLiteral("MSINFO");
+const QString kSysInfoFile = QStringLiteral("\\MSINFO32.EXE");
+
+// The registry, the launcher and the disk speak the system's 8-bit code page.
+std::string local(const QString &text)
+{
+    return text.toLocal8Bit().toStdString();
+}
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
               OleColor::Value color, bool autoSize)
@@ -42,9 +60,10 @@ QFrame *line(QWidget *parent, const char *name, QRect geometry, OleColor::Value 
 
 } // namespace
 
-frmAbout::frmAbout(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+frmAbout::frmAbout(const Platform &platform)
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                           | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    , m_platform(platform)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowIcon(ToolbarArt::programIcon());
@@ -106,8 +125,14 @@ void frmAbout::Form_Load()
     m_title->setText(AppIdentity::kTitle);
 }
 
-void frmAbout::Show()
+void frmAbout::Show(QWidget *owner)
 {
+    // A window owned by another gets no task-bar button and stays above it,
+    // as a dialog does; it is still a top-level window of its own.
+    if (owner && owner->window()->windowHandle()) {
+        winId();
+        windowHandle()->setTransientParent(owner->window()->windowHandle());
+    }
     show();
     raise();
     activateWindow();
@@ -115,12 +140,52 @@ void frmAbout::Show()
 
 void frmAbout::cmdOK_Click()
 {
+    m_unloaded = true;
     hide();
     deleteLater();
 }
 
 void frmAbout::cmdSysInfo_Click()
 {
+    StartSysInfo();
+}
+
+std::optional<QString> frmAbout::registeredTool()
+{
+    QString path;
+    if (GetKeyValue(Registry::kLocalMachine, kSysInfoKey, kSysInfoValue, path))
+        return path; // a full path, started without looking for it first
+    if (!GetKeyValue(Registry::kLocalMachine, kSysInfoLocationKey, kSysInfoLocationValue, path))
+        return std::nullopt;
+    if (!m_platform.files.fileExists(local(path + kSysInfoFile)))
+        return std::nullopt;
+    return path + kSysInfoFile;
+}
+
+void frmAbout::StartSysInfo()
+{
+    try {
+        if (const std::optional<QString> path = registeredTool(); path && m_platform.launcher.start(local(*path)))
+            return;
+        // Where no registry names a tool the system may still have one of
+        // the well-known ones.
+        for (const std::string &name : SystemLauncher::systemInfoTools()) {
+            const std::string path = m_platform.launcher.findOnPath(name);
+            if (!path.empty() && m_platform.launcher.start(path))
+                return;
+        }
+    } catch (const std::exception &) {
+        // Whatever went wrong, the user learns only that there is no tool.
+    }
+    m_platform.dialogs.messageBox(Texts::kSysInfoUnavailable, AppIdentity::kTitle);
+}
+
+bool frmAbout::GetKeyValue(Registry::Key KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal)
+{
+    std::string value = local(KeyVal);
+    const bool read = KeyValue::read(m_platform.registry, KeyRoot, local(KeyName), local(SubKeyRef), value);
+    KeyVal = QString::fromLocal8Bit(value);
+    return read;
 }
 
 void frmAbout::reject()

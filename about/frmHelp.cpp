@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPaintEvent>
 
+#include <utility>
+
 frmHelp::frmHelp()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
 {
@@ -60,5 +62,12 @@ void frmHelp::paintEvent(QPaintEvent *event)
 
 void frmHelp::mousePressEvent(QMouseEvent *)
 {
-    Form_Click();
+    m_pressed = true;
+}
+
+// A click is a press and a release on the window; nothing follows a drag.
+void frmHelp::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (std::exchange(m_pressed, false) && rect().contains(event->position().toPoint()))
+        Form_Click();
 }

@@ -16,10 +16,12 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void Form_Load();
     void Form_Click();
 
     QImage m_picture;
+    bool m_pressed = false;
 };

@@ -56,9 +56,15 @@ FrmBanner &ModStart::banner()
 
 frmAbout &ModStart::about()
 {
-    if (!m_about)
-        m_about = new frmAbout;
+    // A box that OK has unloaded is gone, even before Qt has deleted it.
+    if (!m_about || m_about->isUnloaded())
+        m_about = new frmAbout(m_platform);
     return *m_about;
+}
+
+bool ModStart::hasAbout() const
+{
+    return m_about && !m_about->isUnloaded();
 }
 
 frmHelp &ModStart::help()

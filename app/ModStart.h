@@ -40,7 +40,7 @@ public:
     frmresize &resizeDialog();
     FrmView &viewer();
 
-    bool hasAbout() const { return !m_about.isNull(); }
+    bool hasAbout() const;
     bool hasViewer() const { return !m_viewer.isNull(); }
 
     // Ends the program at once: no questions, no closing handlers.

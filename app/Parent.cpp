@@ -297,7 +297,7 @@ void Parent::MnuExit_Click()
 
 void Parent::MnuAbout_Click()
 {
-    m_app.about().Show();
+    m_app.about().Show(this);
 }
 
 void Parent::MnuViewHelp_Click()

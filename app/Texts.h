@@ -24,6 +24,7 @@ inline const QString kTextPrompt = QStringLiteral(
 
 inline const QString kAboutPrefix = QStringLiteral("About ");
 inline const QString kVersionPrefix = QStringLiteral("Version ");
+inline const QString kSysInfoUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
 inline const QString kHelpCaption = QStringLiteral("Tarvello Help");
 inline const QString kResizeCaption = QStringLiteral("Select Banner Size");
 inline const QString kViewCaption = QStringLiteral("    Tarvello Graphic Viewer");

@@ -9,6 +9,9 @@
 #include "app/ModStart.h"
 #include "app/Parent.h"
 #include "banner/FrmBanner.h"
+#include "platform/SystemFileProbe.h"
+#include "platform/SystemLauncher.h"
+#include "platform/SystemRegistry.h"
 #include "platform/Units.h"
 #include "platform/qt/QtAnimatedGif.h"
 
@@ -267,7 +270,10 @@ int main(int argc, char *argv[])
     BenchClipboard clipboard;
     BenchImageCopy imageCopy;
     QtAnimatedGifFactory gifs;
-    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, gifs});
+    SystemRegistry registry;
+    SystemLauncher launcher;
+    SystemFileProbe files;
+    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, files});
     program.setEndAction([] {});
     program.Main();
     if (!QTest::qWaitForWindowExposed(&program.parentWindow())) {

@@ -8,6 +8,9 @@
 #include "SampleGifs.h"
 
 #include "app/ModStart.h"
+#include "platform/SystemFileProbe.h"
+#include "platform/SystemLauncher.h"
+#include "platform/SystemRegistry.h"
 #include "platform/qt/QtAnimatedGif.h"
 #include "viewer/FileLists.h"
 #include "viewer/FrmView.h"
@@ -87,7 +90,10 @@ int main(int argc, char *argv[])
     BenchClipboard clipboard;
     BenchImageCopy imageCopy;
     QtAnimatedGifFactory gifs;
-    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, gifs});
+    SystemRegistry registry;
+    SystemLauncher launcher;
+    SystemFileProbe probe;
+    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, probe});
     program.setEndAction([] {});
     program.Main();
     FrmView &view = program.viewer();

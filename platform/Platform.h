@@ -3,7 +3,10 @@
 class AnimatedGifFactory;
 class Clipboard;
 class DialogHost;
+class FileProbe;
 class ImageCopy;
+class Launcher;
+class Registry;
 class WindowMover;
 
 // The services the program reaches the system through; owned elsewhere.
@@ -14,4 +17,7 @@ struct Platform
     Clipboard &clipboard;
     ImageCopy &imageCopy;
     AnimatedGifFactory &gifs;
+    Registry &registry;
+    Launcher &launcher;
+    FileProbe &files;
 };

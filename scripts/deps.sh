@@ -3,16 +3,22 @@
 #   scripts/deps.sh build   what building and testing need
 #   scripts/deps.sh run     that, plus a virtual display for machines without one
 #   scripts/deps.sh compare that, plus the tools the GIF comparison runs beside ours
+#   scripts/deps.sh mingw   that, plus the cross compiler for the Windows sources
+#   scripts/deps.sh wine    that, plus Wine to run their console check
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
 compare_packages=(imagemagick ffmpeg bc)
+mingw_packages=(g++-mingw-w64-x86-64-posix)
+wine_packages=(wine64)
 
 wanted=("${build_packages[@]}")
 case "${1:-build}" in
   run) wanted+=("${run_packages[@]}") ;;
   compare) wanted+=("${compare_packages[@]}") ;;
+  mingw) wanted+=("${mingw_packages[@]}") ;;
+  wine) wanted+=("${wine_packages[@]}") ;;
 esac
 
 missing=()

@@ -3,6 +3,9 @@
 #include "platform/GifImageCopy.h"
 #include "platform/Platform.h"
 #include "platform/qt/QtAnimatedGif.h"
+#include "platform/SystemFileProbe.h"
+#include "platform/SystemLauncher.h"
+#include "platform/SystemRegistry.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtWindowMover.h"
@@ -15,6 +18,9 @@ struct QtPlatform
     QtClipboard clipboard;
     GifImageCopy imageCopy;
     QtAnimatedGifFactory gifs;
+    SystemRegistry registry;
+    SystemLauncher launcher;
+    SystemFileProbe files;
 
-    Platform services() { return Platform{dialogs, mover, clipboard, imageCopy, gifs}; }
+    Platform services() { return Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, files}; }
 };

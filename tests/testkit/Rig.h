@@ -4,6 +4,9 @@
 #include "RecordingImageCopy.h"
 #include "ScriptedGif.h"
 #include "ScriptedDialogHost.h"
+#include "ScriptedFileProbe.h"
+#include "ScriptedLauncher.h"
+#include "ScriptedRegistry.h"
 #include "ScriptedWindowMover.h"
 #include "app/ModStart.h"
 
@@ -24,6 +27,9 @@ public:
 
     ScriptedDialogHost dialogs;
     ScriptedWindowMover mover;
+    ScriptedRegistry registry;
+    ScriptedLauncher launcher;
+    ScriptedFileProbe files;
     FakeClipboard clipboard;
     RecordingImageCopy imageCopy;
     ScriptedGifFactory gifs;

@@ -1,0 +1,189 @@
+#include "Rig.h"
+#include "TestMain.h"
+#include "about/frmAbout.h"
+#include "about/frmHelp.h"
+#include "app/Parent.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWindow>
+
+namespace {
+
+const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
+
+QPushButton *button(QWidget *window, const char *name)
+{
+    return window->findChild<QPushButton *>(QLatin1String(name));
+}
+
+} // namespace
+
+class tst_frmAbout : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { rig = std::make_unique<Rig>(); }
+    void cleanup();
+
+    void sysInfo_data();
+    void sysInfo();
+    void accessKeyStartsSysInfo();
+    void closedAndBuiltAnew_data();
+    void closedAndBuiltAnew();
+    void helpPrintedOnceAndNotMoved();
+
+private:
+    std::unique_ptr<Rig> rig;
+};
+
+void tst_frmAbout::cleanup()
+{
+    const QString errors = Rig::finish(rig);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors));
+}
+
+void tst_frmAbout::sysInfo_data()
+{
+    // The first place holds the tool's full path, the second its folder.
+    QTest::addColumn<uint>("firstType"); // 0: no first value
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QString>("second"); // null: no second value
+    QTest::addColumn<bool>("inFolder");  // the folder holds MSINFO32.EXE
+    QTest::addColumn<QStringList>("onPath");
+    QTest::addColumn<QString>("started"); // empty: the message instead
+    QTest::addColumn<bool>("probed");
+
+    const QByteArray tool("C:\\Info\\msinfo32.exe\0", 21);
+    const QByteArray gone("C:\\Gone\\msinfo32.exe\0", 21);
+    const QString folder = QStringLiteral("C:\\Info");
+    const QString found = QStringLiteral("C:\\Info\\MSINFO32.EXE");
+    const QString none;
+    const QStringList no;
+    QTest::newRow("first value, unchecked") << 1u << tool << none << false << no << "C:\\Info\\msinfo32.exe" << false;
+    QTest::newRow("first value, no program") << 1u << gone << none << false << no << "" << false;
+    QTest::newRow("second value") << 0u << QByteArray() << folder << true << no << found << true;
+    QTest::newRow("second value ending in separator")
+        << 0u << QByteArray() << "C:\\Info\\" << true << no << "C:\\Info\\\\MSINFO32.EXE" << true;
+    QTest::newRow("second value, no file") << 0u << QByteArray() << folder << false << no << "" << true;
+    // Read, but not as text: the path stays empty and the second place is not tried.
+    QTest::newRow("first value of another type") << 2u << tool << folder << true << no << "" << false;
+    QTest::newRow("first value over the buffer") << 1u << QByteArray(1025, 'x') << none << false << no << "" << false;
+    // An empty value is no better than a missing one.
+    QTest::newRow("first value empty") << 1u << QByteArray() << folder << true << no << found << true;
+    QTest::newRow("nothing anywhere") << 0u << QByteArray() << none << false << no << "" << false;
+    QTest::newRow("a known tool on the path")
+        << 0u << QByteArray() << none << false << QStringList{QStringLiteral("kinfocenter")} << "/bin/kinfocenter"
+        << false;
+    QTest::newRow("the first known tool found")
+        << 0u << QByteArray() << none << false
+        << QStringList{QStringLiteral("kinfocenter"), QStringLiteral("hardinfo")} << "/bin/hardinfo" << false;
+}
+
+void tst_frmAbout::sysInfo()
+{
+    QFETCH(uint, firstType);
+    QFETCH(QByteArray, first);
+    QFETCH(QString, second);
+    QFETCH(bool, inFolder);
+    QFETCH(QStringList, onPath);
+    QFETCH(QString, started);
+    QFETCH(bool, probed);
+
+    if (firstType != 0)
+        rig->registry.setValue("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", firstType,
+                               std::vector<std::uint8_t>(first.begin(), first.end()));
+    if (!second.isNull())
+        rig->registry.setString("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", second.toStdString());
+    if (inFolder)
+        rig->files.files.insert(second.toStdString() + "\\MSINFO32.EXE");
+    for (const QString &name : std::as_const(onPath))
+        rig->launcher.onPath[name.toStdString()] = "/bin/" + name.toStdString();
+    rig->launcher.startable = {"C:\\Info\\msinfo32.exe", "C:\\Info\\MSINFO32.EXE", "C:\\Info\\\\MSINFO32.EXE",
+                               "/bin/kinfocenter", "/bin/hardinfo"};
+    if (started.isEmpty())
+        rig->dialogs.answerMessage();
+
+    rig->trigger(QStringLiteral("MnuAbout"));
+    frmAbout &box = rig->app().about();
+    button(&box, "cmdSysInfo")->click();
+
+    if (started.isEmpty()) {
+        QCOMPARE(rig->dialogs.messages(), QStringList{kUnavailable});
+        QCOMPARE(rig->dialogs.titles(), QStringList{QStringLiteral("Tarvello")});
+    } else {
+        QCOMPARE(QString::fromStdString(rig->launcher.tried.back()), started);
+    }
+    QCOMPARE(!rig->files.asked.empty(), probed);
+    QCOMPARE(rig->registry.openKeys(), 0);
+    QVERIFY(box.isVisible());
+}
+
+void tst_frmAbout::accessKeyStartsSysInfo()
+{
+    rig->trigger(QStringLiteral("MnuAbout"));
+    frmAbout &box = rig->app().about();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    rig->dialogs.answerMessage();
+    QTest::keyClick(&box, Qt::Key_S, Qt::AltModifier);
+    // An access key presses its button visibly, which takes a moment.
+    QTRY_COMPARE(rig->dialogs.messages(), QStringList{kUnavailable});
+}
+
+void tst_frmAbout::closedAndBuiltAnew_data()
+{
+    QTest::addColumn<int>("key"); // 0: a click on OK
+    QTest::newRow("OK") << 0;
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Esc") << int(Qt::Key_Escape);
+}
+
+void tst_frmAbout::closedAndBuiltAnew()
+{
+    QFETCH(int, key);
+    rig->trigger(QStringLiteral("MnuAbout"));
+    QPointer<frmAbout> first(&rig->app().about());
+    QCOMPARE(first->focusWidget(), button(first, "cmdOK"));
+    // Owned by the main window, so no task-bar button; still a window of its own.
+    QCOMPARE(first->windowHandle()->transientParent(), rig->parent().windowHandle());
+    QVERIFY(!first->parentWidget());
+
+    if (key == 0)
+        button(first, "cmdOK")->click();
+    else
+        QTest::keyClick(first, Qt::Key(key));
+    QVERIFY(!first->isVisible());
+    QVERIFY(!rig->app().hasAbout());
+
+    // Shown again before Qt got round to deleting the old one: a new box all the same.
+    rig->trigger(QStringLiteral("MnuAbout"));
+    QPointer<frmAbout> second(&rig->app().about());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(first.isNull());
+    QVERIFY(second && second->isVisible());
+    QCOMPARE(second->windowTitle(), QStringLiteral("About Tarvello"));
+    QCOMPARE(second->findChild<QLabel *>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.0.1"));
+    QCOMPARE(second->findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Tarvello"));
+}
+
+void tst_frmAbout::helpPrintedOnceAndNotMoved()
+{
+    rig->trigger(QStringLiteral("MnuViewHelp"));
+    frmHelp &help = rig->app().help();
+    const QPoint at = help.pos();
+    const QImage shown = help.grab().toImage();
+
+    // A drag over the panel does not move it; it is a click like any other.
+    QTest::mousePress(&help, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseMove(&help, QPoint(120, 60));
+    QTest::mouseRelease(&help, Qt::LeftButton, Qt::NoModifier, QPoint(120, 60));
+    QVERIFY(!help.isVisible());
+    QCOMPARE(help.pos(), at);
+
+    rig->trigger(QStringLiteral("MnuViewHelp"));
+    QVERIFY(help.isVisible());
+    QCOMPARE(help.grab().toImage(), shown);
+}
+
+TARVELLO_TEST_MAIN(tst_frmAbout)
+#include "tst_frmAbout.moc"
