@@ -39,6 +39,7 @@ void newPage(QPainter &p)
 
 void eraser(QPainter &p)
 {
+    p.save();
     p.translate(17.5, 18);
     p.rotate(-35);
     p.setPen(QPen(kInk, 1.5));
@@ -46,13 +47,14 @@ void eraser(QPainter &p)
     p.drawRoundedRect(QRectF(-13, -6, 16, 12), 2, 2);
     p.setBrush(QColor(235, 235, 245));
     p.drawRoundedRect(QRectF(3, -6, 10, 12), 2, 2);
-    p.resetTransform();
+    p.restore();
     p.setPen(QPen(QColor(150, 150, 160), 1.2, Qt::DashLine));
     p.drawLine(5, 31, 30, 31);
 }
 
 void fillBucket(QPainter &p)
 {
+    p.save();
     p.translate(15, 17);
     p.rotate(-30);
     p.setPen(QPen(kInk, 1.5));
@@ -60,7 +62,7 @@ void fillBucket(QPainter &p)
     p.drawRect(QRectF(-8, -6, 16, 16));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(-7, -13, 14, 14), 0, 180 * 16);
-    p.resetTransform();
+    p.restore();
     QPainterPath drip;
     drip.moveTo(25, 14);
     drip.cubicTo(31, 20, 31, 26, 28, 29);

@@ -55,6 +55,23 @@ QString unmatchedPixel(const QImage &screen, const QImage &picture, QPoint offse
     return {};
 }
 
+// Share of pixels that differ plainly (by more than a third of the range in
+// some channel, alpha included) between two pictures of one size.
+double plainlyDifferent(const QImage &a, const QImage &b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    int n = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            const int most = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                       std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            n += most > 85 ? 1 : 0;
+        }
+    return double(n) / (x.width() * x.height());
+}
+
 } // namespace
 
 class tst_HighDpi : public QObject
@@ -189,9 +206,15 @@ void tst_HighDpi::toolbarArtDrawnAtScreenDensity()
         // Drawn at the screen's pixel size, not a 35-pixel picture stretched.
         QCOMPARE(pm.size(), device);
         QVERIFY(qAbs(pm.devicePixelRatio() - ratio) < 0.02);
-        if (ratio > 1.0)
-            QVERIFY2(pm.toImage() != action->icon().pixmap(logical, 1.0).toImage().scaled(device),
-                     qPrintable(action->objectName()));
+        if (ratio == 1.0)
+            continue;
+        // The same drawing with finer edges: not the small one stretched...
+        const QImage small = action->icon().pixmap(logical, 1.0).toImage();
+        QVERIFY2(pm.toImage() != small.scaled(device), qPrintable(action->objectName()));
+        // ...and no part of it left at the small size.
+        const QImage reduced = pm.toImage().scaled(logical, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // Thin dashes land on other pixels at other sizes; whole shapes must not.
+        QVERIFY2(plainlyDifferent(reduced, small) < 0.1, qPrintable(action->objectName()));
     }
 }
 
