@@ -3,16 +3,21 @@
 #   scripts/deps.sh build   what building and testing need
 #   scripts/deps.sh run     that, plus a virtual display for machines without one
 #   scripts/deps.sh compare that, plus the tools the GIF comparison runs beside ours
+#   scripts/deps.sh package that, plus what builds and checks the Debian package
+#   scripts/deps.sh test    package, plus the X server and tools of the end-to-end check
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
 compare_packages=(imagemagick ffmpeg bc)
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
 
 wanted=("${build_packages[@]}")
 case "${1:-build}" in
   run) wanted+=("${run_packages[@]}") ;;
   compare) wanted+=("${compare_packages[@]}") ;;
+  package) wanted+=("${package_packages[@]}") ;;
+  test) wanted+=("${package_packages[@]}" "${run_packages[@]}") ;;
 esac
 
 missing=()
