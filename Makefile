@@ -7,7 +7,7 @@ JOBS ?= 2
 
 PACKAGE_BUILD ?= build-package
 
-.PHONY: run test build bench gif-compare clean package screenshot
+.PHONY: run test build bench bench-x11 gif-compare clean package screenshot
 
 run:
 	scripts/deps.sh run
@@ -30,6 +30,12 @@ bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-startup
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-drag
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-viewer
+
+# Start-up on a virtual X display: the installed program when there is one.
+BENCH_PROGRAM ?= $(or $(wildcard /usr/bin/tarvello),$(abspath $(BUILD)/tarvello))
+bench-x11: build
+	scripts/deps.sh run
+	xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" $(BUILD)/bench/bench-startup --x11 $(BENCH_PROGRAM) 12
 
 # The GIF writer beside ImageMagick and ffmpeg (installs both when missing).
 gif-compare: build

@@ -7,7 +7,7 @@
 #   scripts/deps.sh test    package, plus the X server and tools of the end-to-end check
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf)
+build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf libxcb-damage0-dev)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
 compare_packages=(imagemagick ffmpeg bc)
 package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
