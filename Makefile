@@ -1,11 +1,14 @@
 # make run    installs what is missing, builds and starts the editor
 # make test   installs what is missing, builds with warnings as errors, runs every test
-#             and checks the Windows sources with MinGW-w64 and Wine
+#             (the Debian package's install, use on Xvfb and removal, and the
+#             Windows sources compiled with MinGW-w64 and run under Wine)
 BUILD ?= build
 TEST_BUILD ?= build-test
 JOBS ?= 2
 
-.PHONY: run test build bench gif-compare clean
+PACKAGE_BUILD ?= build-package
+
+.PHONY: run test build bench bench-x11 gif-compare clean package screenshot
 
 run:
 	scripts/deps.sh run
@@ -19,7 +22,7 @@ build:
 	cmake --build $(BUILD) -j $(JOBS)
 
 test:
-	scripts/deps.sh build
+	scripts/deps.sh test
 	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELLO_WERROR=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -30,10 +33,32 @@ bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-drag
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-viewer
 
+# Start-up on a virtual X display: the installed program when there is one.
+BENCH_PROGRAM ?= $(or $(wildcard /usr/bin/tarvello),$(abspath $(BUILD)/tarvello))
+bench-x11: build
+	scripts/deps.sh run
+	xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" $(BUILD)/bench/bench-startup --x11 $(BENCH_PROGRAM) 12
+
 # The GIF writer beside ImageMagick and ffmpeg (installs both when missing).
 gif-compare: build
 	scripts/deps.sh compare
 	bench/gif-compare.sh $(BUILD)
 
+# The Debian package, built with Debian's hardening flags: $(PACKAGE_BUILD)/tarvello_*.deb
+package:
+	scripts/deps.sh package
+	CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELLO_TESTS=OFF -DTARVELLO_BENCH=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+
+# docs/screenshot.png: the editor with a finished banner, on Xvfb.
+screenshot:
+	scripts/deps.sh test
+	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELLO_WERROR=ON
+	cmake --build $(TEST_BUILD) -j $(JOBS) --target tarvello screen-probe
+	scripts/screenshot.sh $(TEST_BUILD)/tarvello $(TEST_BUILD)/tests/desktop/screen-probe docs/screenshot.png
+
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(PACKAGE_BUILD)

@@ -67,6 +67,8 @@ public:
     void MnuLoad_Click();
     void MnuBmp_Click();
     void MnuGif_Click();
+    // Loads a picture named when the program was started, as Load would.
+    void openFile(const QString &path);
 
     PictureBox *Picture4() const { return m_picture4; }
     ImageCopy &CopyImag1() { return m_imageCopy; }

@@ -56,6 +56,12 @@ void Parent::MnuLoad_Click()
     m_app.banner().setPicture(picture);
 }
 
+void Parent::openFile(const QString &path)
+{
+    // Guarded like a menu command: a bad file is reported and the banner stays.
+    run([this, &path] { m_app.banner().setPicture(PictureFiles::loadPicture(path)); });
+}
+
 void Parent::MnuGif_Click()
 {
     FrmBanner &banner = m_app.banner();

@@ -1,8 +1,12 @@
 #include "app/ToolbarArt.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace ToolbarArt {
 
@@ -35,6 +39,7 @@ void newPage(QPainter &p)
 
 void eraser(QPainter &p)
 {
+    p.save();
     p.translate(17.5, 18);
     p.rotate(-35);
     p.setPen(QPen(kInk, 1.5));
@@ -42,13 +47,14 @@ void eraser(QPainter &p)
     p.drawRoundedRect(QRectF(-13, -6, 16, 12), 2, 2);
     p.setBrush(QColor(235, 235, 245));
     p.drawRoundedRect(QRectF(3, -6, 10, 12), 2, 2);
-    p.resetTransform();
+    p.restore();
     p.setPen(QPen(QColor(150, 150, 160), 1.2, Qt::DashLine));
     p.drawLine(5, 31, 30, 31);
 }
 
 void fillBucket(QPainter &p)
 {
+    p.save();
     p.translate(15, 17);
     p.rotate(-30);
     p.setPen(QPen(kInk, 1.5));
@@ -56,7 +62,7 @@ void fillBucket(QPainter &p)
     p.drawRect(QRectF(-8, -6, 16, 16));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(-7, -13, 14, 14), 0, 180 * 16);
-    p.resetTransform();
+    p.restore();
     QPainterPath drip;
     drip.moveTo(25, 14);
     drip.cubicTo(31, 20, 31, 26, 28, 29);
@@ -164,43 +170,91 @@ void picture(QPainter &p)
     p.drawPath(hills);
 }
 
-QPixmap draw(int size, void (*art)(QPainter &))
+using Art = void (*)(QPainter &);
+
+void programArt(QPainter &p)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.scale(size / double(kImageSize), size / double(kImageSize));
-    art(p);
-    return pixmap;
+    // A banner strip with a T: docs and the installed SVG draw the same shapes.
+    p.setPen(QPen(kInk, 1.5));
+    p.setBrush(QColor(255, 250, 235));
+    p.drawRoundedRect(QRectF(1.5, 9, 32, 17), 3, 3);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 90, 200));
+    p.drawPath(serifT(QRectF(11, 11.5, 13, 12)));
 }
+
+QImage render(QSize pixels, Art art)
+{
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(pixels.width() / double(kImageSize), pixels.height() / double(kImageSize));
+    art(p);
+    return image;
+}
+
+// Draws the art afresh at whatever pixel size is asked for, so that a
+// high-density screen gets sharp edges instead of a stretched small picture.
+class ArtEngine final : public QIconEngine
+{
+public:
+    explicit ArtEngine(Art art)
+        : m_art(art)
+    {
+    }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap pm = scaledPixmap(rect.size() * ratio, mode, state, ratio);
+        pm.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, pm);
+    }
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    // `size` is in device pixels; Qt sets the ratio on what it gets back.
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State, qreal) override
+    {
+        if (size.isEmpty())
+            return {};
+        QPixmap pm = QPixmap::fromImage(render(size, m_art));
+        if (mode != QIcon::Normal && mode != QIcon::Active) {
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            pm = QApplication::style()->generatedIconPixmap(mode, pm, &option);
+        }
+        return pm;
+    }
+
+    QIconEngine *clone() const override { return new ArtEngine(m_art); }
+
+private:
+    Art m_art;
+};
 
 } // namespace
 
 QIcon image(int index)
 {
-    using Art = void (*)(QPainter &);
     static constexpr Art kArt[] = {newPage, eraser, fillBucket, textT, resizeArrows, picture, fontA};
     if (index < 0 || index >= int(std::size(kArt)))
         return {};
-    return QIcon(draw(kImageSize, kArt[index]));
+    return QIcon(new ArtEngine(kArt[index]));
 }
 
 QIcon programIcon()
 {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        icon.addPixmap(draw(size, [](QPainter &p) {
-            p.setPen(QPen(kInk, 1.5));
-            p.setBrush(QColor(255, 250, 235));
-            p.drawRoundedRect(QRectF(1.5, 9, 32, 17), 3, 3);
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(30, 90, 200));
-            p.drawPath(serifT(QRectF(11, 11.5, 13, 12)));
-        }));
-    }
-    return icon;
+    return QIcon(new ArtEngine(programArt));
+}
+
+QImage programImage(int pixels)
+{
+    return render(QSize(pixels, pixels), programArt);
 }
 
 } // namespace ToolbarArt

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 
-// The command strip's seven images and the program icon, drawn in code so
-// they stay sharp and need no files.
+// The command strip's seven images and the program icon, drawn in code at
+// the size and pixel density they are shown at, so they stay sharp and need
+// no files.
 namespace ToolbarArt {
 
 inline constexpr int kImageSize = 35;
@@ -11,5 +13,7 @@ inline constexpr int kImageSize = 35;
 // 0 new page, 1 eraser, 2 fill bucket, 3 text, 4 resize, 5 picture, 6 font.
 QIcon image(int index);
 QIcon programIcon();
+// The program icon as a square picture, for the installed icon files.
+QImage programImage(int pixels);
 
 } // namespace ToolbarArt

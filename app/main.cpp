@@ -3,6 +3,7 @@
 #include "platform/qt/QtPlatform.h"
 
 #include <QApplication>
+#include <QStringList>
 
 int main(int argc, char *argv[])
 {
@@ -11,5 +12,9 @@ int main(int argc, char *argv[])
     ModStart program(platform.services());
     program.Main();
     platform.dialogs.setParentWidget(&program.parentWindow());
+    // The desktop passes the picture a user opened with the program.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1)
+        program.parentWindow().openFile(arguments.at(1));
     return application.exec();
 }

@@ -240,7 +240,16 @@ void FrmBanner::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     const QRect dirty = event->rect();
-    p.drawImage(dirty, m_picture.Image(), dirty);
+    if (devicePixelRatioF() == 1.0) {
+        p.drawImage(dirty, m_picture.Image(), dirty);
+        return;
+    }
+    // On a dense screen each banner pixel becomes a block of screen pixels,
+    // without smoothing. The whole picture is mapped every time, clipped to the
+    // dirty part, so that a partial repaint picks the same screen pixels as a
+    // full one at fractional ratios.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(QRectF(QPointF(0, 0), QSizeF(m_picture.Image().size())), m_picture.Image());
 }
 
 void FrmBanner::mousePressEvent(QMouseEvent *event)

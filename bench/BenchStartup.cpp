@@ -12,11 +12,17 @@
 //                                 when its first frame is painted, exits
 //
 // Every child is this same executable, so all pay the same loading and linking.
+//
+//   bench-startup --x11 PROGRAM [runs]
+//                                 on the X display in DISPLAY: PROGRAM (say the
+//                                 installed /usr/bin/tarvello) against
+//                                 bench-minimal beside this executable
 
 #include "app/ModStart.h"
 #include "app/Parent.h"
 #include "banner/FrmBanner.h"
 #include "platform/qt/QtPlatform.h"
+#include "StartupX11.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -271,7 +277,8 @@ int runParent(int runs)
 
 void usage()
 {
-    std::fprintf(stderr, "usage: bench-startup [runs] | --runs N | --child tarvello|baseline|baseline-menu\n");
+    std::fprintf(stderr, "usage: bench-startup [runs] | --runs N | --child tarvello|baseline|baseline-menu"
+                         " | --x11 PROGRAM [runs]\n");
 }
 
 } // namespace
@@ -291,6 +298,16 @@ int main(int argc, char *argv[])
 
     int runs = kDefaultRuns;
     const char *given = nullptr;
+    if (argc >= 3 && std::strcmp(argv[1], "--x11") == 0) {
+        const std::string self = selfPath();
+        const std::string minimal = self.substr(0, self.rfind('/') + 1) + "bench-minimal";
+        const int x11Runs = argc >= 4 ? std::atoi(argv[3]) : kDefaultRuns;
+        if (x11Runs < 1) {
+            usage();
+            return EXIT_FAILURE;
+        }
+        return runStartupX11(argv[2], minimal, x11Runs);
+    }
     if (argc == 2)
         given = argv[1];
     else if (argc == 3 && std::strcmp(argv[1], "--runs") == 0)

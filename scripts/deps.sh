@@ -5,13 +5,16 @@
 #   scripts/deps.sh compare that, plus the tools the GIF comparison runs beside ours
 #   scripts/deps.sh mingw   that, plus the cross compiler for the Windows sources
 #   scripts/deps.sh wine    that, plus Wine to run their console check
+#   scripts/deps.sh package that, plus what builds and checks the Debian package
+#   scripts/deps.sh test    package, plus the X server and tools of the end-to-end check
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf)
+build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf libxcb-damage0-dev)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
 compare_packages=(imagemagick ffmpeg bc)
 mingw_packages=(g++-mingw-w64-x86-64-posix)
 wine_packages=(wine64)
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
 
 wanted=("${build_packages[@]}")
 case "${1:-build}" in
@@ -19,6 +22,8 @@ case "${1:-build}" in
   compare) wanted+=("${compare_packages[@]}") ;;
   mingw) wanted+=("${mingw_packages[@]}") ;;
   wine) wanted+=("${wine_packages[@]}") ;;
+  package) wanted+=("${package_packages[@]}") ;;
+  test) wanted+=("${package_packages[@]}" "${run_packages[@]}") ;;
 esac
 
 missing=()

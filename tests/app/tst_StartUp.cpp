@@ -5,10 +5,12 @@
 #include "app/Parent.h"
 #include "app/PictureBox.h"
 #include "banner/FrmBanner.h"
+#include "platform/GifImageCopy.h"
 
 #include <QLabel>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include "platform/Units.h"
 
 // Records, in order, the events by which windows announce their creation
@@ -52,6 +54,8 @@ private Q_SLOTS:
     void aboutBoxLoadedHiddenAndRecreatedAfterOk();
     void helpWindowShowsAndHidesOnClick();
     void exitEndsWithoutQuestion();
+    void pictureNamedAtStart_data();
+    void pictureNamedAtStart();
 };
 
 void tst_StartUp::windowsCreatedAndShownInOrder()
@@ -168,6 +172,49 @@ void tst_StartUp::exitEndsWithoutQuestion()
     rig.trigger(QStringLiteral("MnuExit"));
     QCOMPARE(ended, 1);
     QVERIFY(rig.dialogs.errors().isEmpty());
+}
+
+void tst_StartUp::pictureNamedAtStart_data()
+{
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<bool>("loads");
+    QTest::newRow("gif") << QByteArray("GIF") << true;
+    QTest::newRow("bmp") << QByteArray("BMP") << true;
+    QTest::newRow("not a picture") << QByteArray() << false;
+}
+
+// What the desktop passes when a user opens a picture with the program.
+void tst_StartUp::pictureNamedAtStart()
+{
+    QFETCH(QByteArray, format);
+    QFETCH(bool, loads);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("opened"));
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(QColor(0, 128, 255));
+    if (format == "GIF") {
+        GifImageCopy().copyToGif(picture, path, picture.width(), picture.height());
+    } else if (loads) {
+        QVERIFY(picture.save(path, format.constData()));
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("plain words");
+    }
+    Rig rig;
+    const QImage before = rig.banner().Image().copy();
+    if (!loads)
+        rig.dialogs.answerMessage();
+    rig.parent().openFile(path);
+    QVERIFY(rig.dialogs.errors().isEmpty());
+    if (loads) {
+        QCOMPARE(rig.banner().Picture().size(), picture.size());
+        QCOMPARE(QColor(rig.banner().Image().pixel(5, 5)), QColor(0, 128, 255));
+        QCOMPARE(rig.banner().Image().size(), QSize(468, 60));
+    } else {
+        QCOMPARE(rig.banner().Image(), before);
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+    }
 }
 
 TARVELLO_TEST_MAIN(tst_StartUp)

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// Start-up on a real X display: time from spawn to the first drawing into each
+// program's main window (seen through the X DAMAGE extension, so the programs
+// need no probe and the installed executable can be measured), and idle memory
+// 2 s later. Prints the results; returns the process exit status.
+int runStartupX11(const std::string &program, const std::string &minimal, int runs);
