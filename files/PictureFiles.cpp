@@ -111,6 +111,8 @@ void checkAnimation(QByteArrayView bytes, const QString &path)
         || DecodeCost{"gif", qMax(area(scan.screen), area(scan.largestFrame))}.milliseconds() > kMaxFrameMs)
         refusePlay(QStringLiteral("the animation is too large (%1 x %2 pixels)")
                        .arg(scan.screen.width()).arg(scan.screen.height()));
+    if (!GifScan::firstFrameDecodes(bytes))
+        refusePlay(QStringLiteral("the picture data is damaged"));
 }
 
 void savePicture(const QImage &picture, const QString &path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Failure.h"
 #include "platform/GifImageCopy.h"
 
 #include <vector>
@@ -21,6 +22,8 @@ public:
     void copyToGif(const QImage &bitmap, const QString &path, long width, long height) override
     {
         calls.push_back(Call{bitmap, path, width, height});
+        if (fail)
+            throw Failure(QStringLiteral("The GIF writer failed."));
         if (write)
             real.copyToGif(bitmap, path, width, height);
     }
@@ -28,5 +31,6 @@ public:
     std::vector<long> modes;
     std::vector<Call> calls;
     bool write = false;
+    bool fail = false;
     GifImageCopy real;
 };

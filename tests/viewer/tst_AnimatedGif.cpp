@@ -109,6 +109,8 @@ void tst_AnimatedGif::refusesWhatItMustNotDecode_data()
     QTest::newRow("empty") << QStringLiteral("empty.gif");
     QTest::newRow("folder") << QStringLiteral("folder.gif");
     QTest::newRow("huge screen") << QStringLiteral("huge.gif");
+    QTest::newRow("frames too costly to play") << QStringLiteral("costly.gif");
+    QTest::newRow("broken data") << QStringLiteral("broken.gif");
     QTest::newRow("no such file") << QStringLiteral("missing.gif");
 }
 
@@ -128,6 +130,14 @@ void tst_AnimatedGif::refusesWhatItMustNotDecode()
         QByteArray huge = m_bytes;
         huge[6] = huge[7] = huge[8] = huge[9] = char(0xFF); // 65535 x 65535
         writeAll(path, huge);
+    } else if (name == QLatin1String("costly.gif")) {
+        QByteArray costly = m_bytes;
+        costly.replace(6, 4, QByteArray("\xB8\x0B\xB8\x0B", 4)); // 3000 x 3000 for every frame
+        writeAll(path, costly);
+    } else if (name == QLatin1String("broken.gif")) {
+        QVERIFY(SampleGifs::write(path, {SampleGifs::solid({40, 20}, Qt::red)}));
+        const QByteArray whole = readAll(path);
+        writeAll(path, whole.left(whole.size() - 12) + QByteArray(11, char(0xFF)) + ';');
     }
 
     QWidget holder;
