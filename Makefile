@@ -8,7 +8,11 @@ JOBS ?= 2
 
 PACKAGE_BUILD ?= build-package
 
-.PHONY: run test build bench bench-x11 gif-compare clean package screenshot
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: run test sanitize fuzz build bench bench-x11 gif-compare clean package screenshot
 
 run:
 	scripts/deps.sh run
@@ -27,6 +31,26 @@ test:
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	scripts/mingw-check.sh $(TEST_BUILD)
+
+# The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer;
+# any report fails it. (The package and Windows checks need no second run.)
+sanitize:
+	scripts/deps.sh test
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELLO_WERROR=ON \
+	  -DTARVELLO_SANITIZE=ON -DTARVELLO_BENCH=OFF
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/leaks.supp:print_suppressions=0 \
+	  ctest --output-on-failure -j $(JOBS) -E '^desktop_'
+
+# Each fuzzer for FUZZ_SECONDS on seeds made from small valid pictures.
+fuzz:
+	scripts/deps.sh fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTARVELLO_FUZZ=ON -DTARVELLO_TESTS=OFF -DTARVELLO_BENCH=OFF -DTARVELLO_FUZZ_SECONDS=$(FUZZ_SECONDS)
+	LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/leaks.supp:print_suppressions=0 \
+	  cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-run
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-startup

@@ -9,7 +9,9 @@ function(tarvello_warnings target)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
   if(TARVELLO_SANITIZE)
-    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    # Any report ends the program, so that a test cannot pass over one.
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=all
+      -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
 endfunction()

@@ -179,12 +179,11 @@ QImage decodePicture(QByteArrayView bytes, const QString &path)
         size = BitmapScan::of(QByteArrayView(data)).size;
     if (size.isValid() && area(size) > kMaxPixels)
         refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)").arg(size.width()).arg(size.height()));
-    // Deep pictures decode to more bytes a pixel than the pixel limit assumes.
-    // A hostile header can make the reader name a format outside Qt's table.
-    const QImage::Format decodedFormat = reader.imageFormat();
-    const bool known = decodedFormat > QImage::Format_Invalid && decodedFormat < QImage::NImageFormats;
-    const int bitsPerPixel = known ? QImage::toPixelFormat(decodedFormat).bitsPerPixel() : 32;
-    const qint64 needs = size.isValid() ? area(size) * qMax(bitsPerPixel, 32) / 8 : 0;
+    // Deep pictures decode to more bytes a pixel than the pixel limit
+    // assumes. The depth comes from the file itself: the reader's own answer
+    // is garbage for some damaged headers.
+    const int bitsPerPixel = format == "png" && PngScan::of(QByteArrayView(data)).bitDepth == 16 ? 64 : 32;
+    const qint64 needs = size.isValid() ? area(size) * bitsPerPixel / 8 : 0;
     if (needs > kMaxDecodedBytes)
         refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels would need %3 MB)")
                          .arg(size.width()).arg(size.height()).arg(needs / (1024 * 1024)));

@@ -112,8 +112,10 @@ BitmapScan BitmapScan::of(QByteArrayView data)
     const quint16 bits = qFromLittleEndian<quint16>(d + 28);
     const quint32 compression = qFromLittleEndian<quint32>(d + 30);
     if ((compression == 0 || compression == 3) && width > 0 && bits > 0) {
+        // Rows that fit in what follows the data offset; no product can overflow.
         const qint64 stride = ((width * bits + 31) / 32) * 4;
-        scan.tooShort = data.size() < qint64(dataAt) + stride * height;
+        const qint64 room = data.size() - qint64(dataAt);
+        scan.tooShort = room < 0 || room / stride < height;
     }
     return scan;
 }
