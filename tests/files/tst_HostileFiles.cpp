@@ -203,6 +203,10 @@ void tst_HostileFiles::refusedByLoadAndSkippedByPreview_data()
                               << "too large";
     QTest::newRow("huge GIF screen") << "huge.gif" << patched(gif, 6, QByteArray(4, char(0xFF))) << "too large";
     QTest::newRow("huge JPEG") << "huge.jpg" << HostilePictures::manyScanJpeg({65535, 65535}, 1) << "too large";
+    // Found by the fuzzer: sizes whose product overflowed the truncation check.
+    QTest::newRow("overflowing bitmap") << "overflow.bmp"
+                                        << QByteArray::fromBase64("Qk06AAAAAAAAADUAAAAoAAYAAABbNSX+MjIyAE06AAAAAAAAADUAAAAoAAYAAAAALw==")
+                                        << "";
     QTest::newRow("bad bit depth") << "depth.bmp" << patched(bmp, 28, QByteArray("\x07\x00", 2)) << "";
     QTest::newRow("palette of a billion") << "palette.bmp"
                                           << patched(patched(bmp, 28, QByteArray("\x08\x00", 2)), 46, le32(1 << 30))
