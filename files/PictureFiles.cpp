@@ -175,8 +175,11 @@ QImage decodePicture(QByteArrayView bytes, const QString &path)
     if (!supported(format))
         refuse(path, QStringLiteral("pictures of this kind (%1) are not supported").arg(QString::fromLatin1(format)));
     QSize size = reader.size();
+    // Where the reader gives no size, the header still says what the picture claims.
     if (!size.isValid() && format == "bmp")
         size = BitmapScan::of(QByteArrayView(data)).size;
+    if (!size.isValid() && format == "png")
+        size = PngScan::of(QByteArrayView(data)).size;
     if (size.isValid() && area(size) > kMaxPixels)
         refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)").arg(size.width()).arg(size.height()));
     // Deep pictures decode to more bytes a pixel than the pixel limit

@@ -67,16 +67,20 @@ QByteArray pngChunk(const char *type, const QByteArray &data)
     return out + crc;
 }
 
-// A one-bit grey PNG of zeros: a few kilobytes that decode to any size.
-QByteArray pngBomb(int side)
+QByteArray pngHeader(int side, int bitDepth)
 {
     QByteArray header(13, 0);
     qToBigEndian<quint32>(quint32(side), header.data());
     qToBigEndian<quint32>(quint32(side), header.data() + 4);
-    header[8] = 1;
+    header[8] = char(bitDepth);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header);
+}
+
+// A one-bit grey PNG of zeros: a few kilobytes that decode to any size.
+QByteArray pngBomb(int side)
+{
     const QByteArray raw(qsizetype(side) * (1 + (side + 7) / 8), 0);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", qCompress(raw, 9).mid(4))
-           + pngChunk("IEND", QByteArray());
+    return pngHeader(side, 1) + pngChunk("IDAT", qCompress(raw, 9).mid(4)) + pngChunk("IEND", QByteArray());
 }
 
 QByteArray patched(QByteArray bytes, qsizetype at, const QByteArray &with)
@@ -213,6 +217,8 @@ void tst_HostileFiles::refusedByLoadAndSkippedByPreview_data()
                                           << "";
     QTest::newRow("broken LZW") << "lzw.gif" << patched(gif, gif.size() - 40, QByteArray(30, char(0xFF))) << "";
     QTest::newRow("PNG bomb") << "bomb.png" << pngBomb(20000) << "too large";
+    // Within the pixel limit, but twice the memory at 16 bits a channel.
+    QTest::newRow("deep PNG") << "deep.png" << pngHeader(8000, 16) + pngChunk("IEND", QByteArray()) << "too large";
     QTest::newRow("many scans") << "scans.jpg" << HostilePictures::manyScanJpeg({2048, 2048}, 5000) << "too long";
     QTest::newRow("empty") << "empty.bmp" << QByteArray() << "empty";
     QTest::newRow("text named GIF") << "words.gif" << QByteArray("GIF? no, just words\n") << "not a picture";
