@@ -31,6 +31,8 @@ std::string local(const QString &text)
     return text.toLocal8Bit().toStdString();
 }
 
+constexpr char kSizesToText[] = "sizesToText";
+
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
               OleColor::Value color, bool autoSize)
 {
@@ -41,8 +43,9 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geom
     palette.setColor(QPalette::WindowText, OleColor::toQColor(color));
     l->setPalette(palette);
     l->setGeometry(geometry);
-    if (autoSize)
-        l->adjustSize();
+    // Sized when first shown: measuring text loads the font, which a box
+    // that starts hidden need not pay for at start-up.
+    l->setProperty(kSizesToText, autoSize);
     return l;
 }
 
@@ -123,6 +126,16 @@ void frmAbout::Form_Load()
     setWindowTitle(Texts::kAboutPrefix + AppIdentity::kTitle);
     m_version->setText(versionText());
     m_title->setText(AppIdentity::kTitle);
+}
+
+void frmAbout::showEvent(QShowEvent *event)
+{
+    const QList<QLabel *> labels = findChildren<QLabel *>();
+    for (QLabel *l : labels) {
+        if (l->property(kSizesToText).toBool())
+            l->adjustSize();
+    }
+    QDialog::showEvent(event);
 }
 
 void frmAbout::Show(QWidget *owner)

@@ -28,6 +28,7 @@ public:
 
 protected:
     void reject() override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void Form_Load();
