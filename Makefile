@@ -10,7 +10,7 @@ PACKAGE_BUILD := build-package
 JOBS ?= 2
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test sanitize fuzz build bench bench-x11 gif-compare clean package screenshot
+.PHONY: run test tidy sanitize fuzz build bench bench-x11 gif-compare clean package screenshot
 
 run:
 	scripts/deps.sh run
@@ -29,6 +29,14 @@ test:
 	cmake --build --preset test -j $(JOBS)
 	ctest --preset test -j $(JOBS)
 	scripts/mingw-check.sh $(TEST_BUILD)
+
+# clang-tidy with the checks in .clang-tidy over the test build's compile
+# database (a few minutes); any finding fails it.
+tidy:
+	scripts/deps.sh tidy
+	cmake --preset test
+	cmake --build --preset test -j $(JOBS)
+	JOBS=$(JOBS) scripts/tidy.sh $(TEST_BUILD)
 
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer;
 # any report fails it. (The package and Windows checks need no second run.)
