@@ -2,55 +2,55 @@
 # make test   installs what is missing, builds with warnings as errors, runs every test
 #             (the Debian package's install, use on Xvfb and removal, and the
 #             Windows sources compiled with MinGW-w64 and run under Wine)
-BUILD ?= build
-TEST_BUILD ?= build-test
+# Every configuration is a preset in CMakePresets.json, which also names its
+# build folder: `cmake --preset NAME` builds the same outside make.
+BUILD := build
+TEST_BUILD := build-test
+PACKAGE_BUILD := build-package
 JOBS ?= 2
-
-PACKAGE_BUILD ?= build-package
-
-SANITIZE_BUILD ?= build-sanitize
-FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test sanitize fuzz build bench bench-x11 gif-compare clean package screenshot
+.PHONY: run test tidy sanitize fuzz build bench bench-x11 gif-compare clean package screenshot
 
 run:
 	scripts/deps.sh run
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELLO_TESTS=OFF
-	cmake --build $(BUILD) -j $(JOBS) --target tarvello
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target tarvello
 	scripts/run.sh $(BUILD)/tarvello
 
 build:
 	scripts/deps.sh build
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELLO_TESTS=OFF
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
 
 test:
 	scripts/deps.sh test
-	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELLO_WERROR=ON
-	cmake --build $(TEST_BUILD) -j $(JOBS)
-	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cmake --preset test
+	cmake --build --preset test -j $(JOBS)
+	ctest --preset test -j $(JOBS)
 	scripts/mingw-check.sh $(TEST_BUILD)
+
+# clang-tidy with the checks in .clang-tidy over the test build's compile
+# database (a few minutes); any finding fails it.
+tidy:
+	scripts/deps.sh tidy
+	cmake --preset test
+	cmake --build --preset test -j $(JOBS)
+	JOBS=$(JOBS) scripts/tidy.sh $(TEST_BUILD)
 
 # The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer;
 # any report fails it. (The package and Windows checks need no second run.)
 sanitize:
 	scripts/deps.sh test
-	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELLO_WERROR=ON \
-	  -DTARVELLO_SANITIZE=ON -DTARVELLO_BENCH=OFF
-	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
-	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
-	  ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/leaks.supp:print_suppressions=0 \
-	  ctest --output-on-failure -j $(JOBS) -E '^desktop_'
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j $(JOBS)
+	ctest --preset sanitize -j $(JOBS)
 
 # Each fuzzer for FUZZ_SECONDS on seeds made from small valid pictures.
 fuzz:
 	scripts/deps.sh fuzz
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DTARVELLO_FUZZ=ON -DTARVELLO_TESTS=OFF -DTARVELLO_BENCH=OFF -DTARVELLO_FUZZ_SECONDS=$(FUZZ_SECONDS)
-	LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/leaks.supp:print_suppressions=0 \
-	  cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-run
+	cmake --preset fuzz -DTARVELLO_FUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build --preset fuzz -j $(JOBS)
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-startup
@@ -73,15 +73,15 @@ package:
 	scripts/deps.sh package
 	CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
 	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
-	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVELLO_TESTS=OFF -DTARVELLO_BENCH=OFF
-	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cmake --preset package
+	cmake --build --preset package -j $(JOBS)
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 
 # docs/screenshot.png: the editor with a finished banner, on Xvfb.
 screenshot:
 	scripts/deps.sh test
-	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELLO_WERROR=ON
-	cmake --build $(TEST_BUILD) -j $(JOBS) --target tarvello screen-probe
+	cmake --preset test
+	cmake --build --preset test -j $(JOBS) --target tarvello screen-probe
 	scripts/screenshot.sh $(TEST_BUILD)/tarvello $(TEST_BUILD)/tests/desktop/screen-probe docs/screenshot.png
 
 clean:

@@ -1,8 +1,8 @@
 #include "about/frmAbout.h"
 
-#include "app/AppIdentity.h"
-#include "app/Texts.h"
-#include "app/ToolbarArt.h"
+#include "common/AppIdentity.h"
+#include "common/Texts.h"
+#include "common/ToolbarArt.h"
 #include "platform/DesignFont.h"
 #include "platform/DialogHost.h"
 #include "platform/FileProbe.h"

@@ -1,7 +1,7 @@
 #include "about/frmHelp.h"
 
-#include "app/Texts.h"
-#include "app/ToolbarArt.h"
+#include "common/Texts.h"
+#include "common/ToolbarArt.h"
 #include "platform/DesignFont.h"
 #include "platform/Units.h"
 

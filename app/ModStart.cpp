@@ -3,9 +3,9 @@
 #include "about/frmAbout.h"
 #include "about/frmHelp.h"
 #include "app/Parent.h"
-#include "app/Texts.h"
 #include "banner/FrmBanner.h"
 #include "banner/frmresize.h"
+#include "common/Texts.h"
 #include "viewer/FrmView.h"
 
 #include <QCoreApplication>

@@ -1,11 +1,11 @@
 // The banner editing commands of the command strip and their menu twins.
-#include "app/AppIdentity.h"
 #include "app/ModStart.h"
 #include "app/Parent.h"
 #include "app/PictureBox.h"
-#include "app/Texts.h"
 #include "banner/FrmBanner.h"
 #include "banner/frmresize.h"
+#include "common/AppIdentity.h"
+#include "common/Texts.h"
 #include "platform/Failure.h"
 #include "viewer/FrmView.h"
 

@@ -16,5 +16,5 @@ int main(int argc, char *argv[])
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1)
         program.parentWindow().openFile(arguments.at(1));
-    return application.exec();
+    return QApplication::exec();
 }

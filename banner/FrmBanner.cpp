@@ -1,8 +1,8 @@
 #include "banner/FrmBanner.h"
 
-#include "app/AppState.h"
-#include "app/Texts.h"
 #include "banner/BannerHost.h"
+#include "common/AppState.h"
+#include "common/Texts.h"
 #include "platform/CommonDialog.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"

@@ -1,7 +1,7 @@
 #include "banner/frmresize.h"
 
-#include "app/Texts.h"
 #include "banner/FrmBanner.h"
+#include "common/Texts.h"
 #include "platform/DesignFont.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"

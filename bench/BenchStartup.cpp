@@ -101,7 +101,7 @@ int runTarvello(int argc, char *argv[])
     ModStart program(platform.services());
     program.Main();
     platform.dialogs.setParentWidget(&program.parentWindow());
-    return application.exec();
+    return QApplication::exec();
 }
 
 int runBaseline(int argc, char *argv[], bool withMenu)
@@ -116,7 +116,7 @@ int runBaseline(int argc, char *argv[], bool withMenu)
     FirstPaint probe([viewport](QObject *o) { return o == viewport; });
     application.installEventFilter(&probe);
     window.show();
-    return application.exec();
+    return QApplication::exec();
 }
 
 std::string selfPath()

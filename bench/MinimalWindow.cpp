@@ -28,5 +28,5 @@ int main(int argc, char *argv[])
     area->addSubWindow(child, Qt::FramelessWindowHint)->show();
     window.resize(676, 448);
     window.show();
-    return application.exec();
+    return QApplication::exec();
 }

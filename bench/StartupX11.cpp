@@ -131,7 +131,7 @@ Sample measureOnce(Display &d, const std::string &path)
         } else if (type == XCB_MAP_NOTIFY) {
             mapped.insert(reinterpret_cast<xcb_map_notify_event_t *>(e)->window);
         } else if (type == d.damageEvent + XCB_DAMAGE_NOTIFY) {
-            if (mapped.count(reinterpret_cast<xcb_damage_notify_event_t *>(e)->drawable)) {
+            if (mapped.contains(reinterpret_cast<xcb_damage_notify_event_t *>(e)->drawable)) {
                 s.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
                 painted = true;
             }

@@ -1,7 +1,7 @@
 // Writes the program icon as PNG files for the icon theme, from the same
 // drawing the running program uses for its window icon.
 //   tarvello-icon-files DIR SIZE...   writes DIR/SIZExSIZE/apps/tarvello.png
-#include "app/ToolbarArt.h"
+#include "common/ToolbarArt.h"
 
 #include <QDir>
 #include <QGuiApplication>

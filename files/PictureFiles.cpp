@@ -16,6 +16,9 @@ namespace PictureFiles {
 
 namespace {
 
+// In 64 bits, so that no product of it is formed in int first.
+constexpr qint64 kMegabyte = 1024LL * 1024;
+
 [[noreturn]] void refuse(const QString &path, const QString &what)
 {
     throw Failure(QStringLiteral("\"%1\" could not be loaded: %2.").arg(QDir::toNativeSeparators(path), what));
@@ -68,7 +71,7 @@ void checkStructure(QByteArrayView bytes, const QByteArray &format, const QStrin
                              .arg(scan.size.width()).arg(scan.size.height()));
         if (DecodeCost{format, area(scan.size), bytes.size()}.milliseconds() > kMaxDecodeMs)
             refuse(path, QStringLiteral("it would take too long to decode (%1 MB of data over %2 x %3 pixels)")
-                             .arg(bytes.size() / (1024 * 1024)).arg(scan.size.width()).arg(scan.size.height()));
+                             .arg(bytes.size() / kMegabyte).arg(scan.size.width()).arg(scan.size.height()));
     } else if (format == "bmp") {
         if (BitmapScan::of(bytes).tooShort)
             refuse(path, QStringLiteral("the file is truncated"));
@@ -138,7 +141,7 @@ QImage loadPicture(const QString &path)
     if (!info.isFile())
         refuse(path, QStringLiteral("it is not a regular file"));
     if (info.size() > kMaxFileBytes)
-        refuse(path, QStringLiteral("the file is too large (over %1 MB)").arg(kMaxFileBytes / (1024 * 1024)));
+        refuse(path, QStringLiteral("the file is too large (over %1 MB)").arg(kMaxFileBytes / kMegabyte));
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -189,8 +192,9 @@ QImage decodePicture(QByteArrayView bytes, const QString &path)
     const qint64 needs = size.isValid() ? area(size) * bitsPerPixel / 8 : 0;
     if (needs > kMaxDecodedBytes)
         refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels would need %3 MB)")
-                         .arg(size.width()).arg(size.height()).arg(needs / (1024 * 1024)));
-    reader.setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
+                         .arg(size.width()).arg(size.height()).arg(needs / kMegabyte));
+    // The limit is Qt's, for every reader in the program, not this one's alone.
+    QImageReader::setAllocationLimit(int(kMaxDecodedBytes / kMegabyte));
     checkStructure(QByteArrayView(data), format, path);
 
     QImage picture;

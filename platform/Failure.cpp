@@ -1,6 +1,6 @@
 #include "platform/Failure.h"
 
-#include "app/AppIdentity.h"
+#include "common/AppIdentity.h"
 #include "platform/DialogHost.h"
 
 #include <new>

@@ -8,6 +8,7 @@
 #   scripts/deps.sh package that, plus what builds and checks the Debian package
 #   scripts/deps.sh test    package, plus the X server and tools of the end-to-end check
 #   scripts/deps.sh fuzz    that, plus clang with libFuzzer and the sanitizer runtimes
+#   scripts/deps.sh tidy    that, plus clang-tidy
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf libxcb-damage0-dev)
@@ -17,6 +18,7 @@ mingw_packages=(g++-mingw-w64-x86-64-posix)
 wine_packages=(wine64)
 package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
 fuzz_packages=(clang libclang-rt-14-dev llvm)
+tidy_packages=(clang-tidy-14)
 
 wanted=("${build_packages[@]}")
 case "${1:-build}" in
@@ -27,6 +29,7 @@ case "${1:-build}" in
   package) wanted+=("${package_packages[@]}") ;;
   test) wanted+=("${package_packages[@]}" "${run_packages[@]}") ;;
   fuzz) wanted+=("${fuzz_packages[@]}") ;;
+  tidy) wanted+=("${tidy_packages[@]}") ;;
 esac
 
 missing=()

@@ -32,7 +32,7 @@ public:
 QString rootOf(const QString &path)
 {
     const QString root = QStorageInfo(path).rootPath();
-    return root.isEmpty() ? QDir(path).rootPath() : root;
+    return root.isEmpty() ? QDir::rootPath() : root;
 }
 
 } // namespace

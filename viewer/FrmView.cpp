@@ -1,7 +1,7 @@
 #include "viewer/FrmView.h"
 
-#include "app/Texts.h"
 #include "banner/FrmBanner.h"
+#include "common/Texts.h"
 #include "files/PictureFiles.h"
 #include "platform/AnimatedGif.h"
 #include "platform/Clipboard.h"

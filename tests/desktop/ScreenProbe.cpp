@@ -24,7 +24,7 @@ bool near(QRgb a, QRgb b, int tolerance)
 QImage load(const QString &path)
 {
     QImageReader reader(path);
-    const QImage image = reader.read().convertToFormat(QImage::Format_RGB32);
+    QImage image = reader.read().convertToFormat(QImage::Format_RGB32);
     if (image.isNull())
         std::fprintf(stderr, "cannot read %s: %s\n", qPrintable(path), qPrintable(reader.errorString()));
     return image;

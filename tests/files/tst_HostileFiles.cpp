@@ -102,7 +102,7 @@ QByteArray longHeaderBitmap(const QImage &image, int headerSize)
 {
     const bool indexed = image.format() == QImage::Format_Indexed8;
     const int rowBytes = indexed ? (image.width() + 3) / 4 * 4 : image.width() * 4;
-    const QByteArray palette = indexed ? QByteArray(256 * 4, 0) : QByteArray();
+    const QByteArray palette = indexed ? QByteArray(qsizetype(256) * 4, 0) : QByteArray();
     QByteArray out = QByteArray("BM") + le32(0) + le32(0) + le32(14 + headerSize + qint32(palette.size()));
     out += le32(headerSize) + le32(image.width()) + le32(image.height());
     out += QByteArray("\x01\x00", 2) + (indexed ? QByteArray("\x08\x00", 2) : QByteArray("\x20\x00", 2));
@@ -113,7 +113,7 @@ QByteArray longHeaderBitmap(const QImage &image, int headerSize)
     for (int i = 0; i < image.colorCount(); ++i)
         out.append(char(qBlue(image.color(i)))).append(char(qGreen(image.color(i)))).append(char(qRed(image.color(i)))).append(char(0));
     if (indexed)
-        out += QByteArray((256 - image.colorCount()) * 4, 0);
+        out += QByteArray(qsizetype(256 - image.colorCount()) * 4, 0);
     for (int y = image.height() - 1; y >= 0; --y) {
         const QByteArray row(reinterpret_cast<const char *>(image.constScanLine(y)), indexed ? image.width() : rowBytes);
         out += row + QByteArray(rowBytes - row.size(), 0);

@@ -1,4 +1,4 @@
-#include "app/ToolbarArt.h"
+#include "common/ToolbarArt.h"
 
 #include <QApplication>
 #include <QIconEngine>
