@@ -70,7 +70,7 @@ for kind in flat gradient photo; do
     checks=ok
     cmp -s "$ours" "$work/again.gif" || checks="not-deterministic"
     [ "$(identify -format '%wx%h' "$ours[0]")" = "$size" ] || checks="$checks im-size"
-    "$check" "$ours" "${size%x*}" "${size#*x}" > /dev/null || checks="$checks qt-decode"
+    "$check" "$ours" "${size%x*}" "${size#*x}" > /dev/null || checks="$checks decode"
     printf '%-8s %-9s | %6.2f %6.2f %6.2f | %6.2f %6.2f %6.2f | %7d %7d %7d %7d | %5.0f %5.0f %5.0f %5.0f | %s %s\n' \
       "$kind" "$size" "$(psnr "$in" "$ours")" "$(psnr "$in" "$im")" "$(psnr "$in" "$ff")" \
       "$(ssim "$in" "$ours")" "$(ssim "$in" "$im")" "$(ssim "$in" "$ff")" \
