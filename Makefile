@@ -63,7 +63,7 @@ bench-x11: build
 	scripts/deps.sh run
 	xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" $(BUILD)/bench/bench-startup --x11 $(BENCH_PROGRAM) 12
 
-# The GIF writer beside ImageMagick and ffmpeg (installs both when missing).
+# The GIF writer beside ImageMagick, ffmpeg and gifsicle (installs them when missing).
 gif-compare: build
 	scripts/deps.sh compare
 	bench/gif-compare.sh $(BUILD)

@@ -1,6 +1,7 @@
 #include "platform/GifEncoder.h"
 
 #include "platform/Failure.h"
+#include "platform/GifLzw.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -8,6 +9,7 @@
 #include <gif_lib.h>
 #include <libimagequant.h>
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <memory>
@@ -240,14 +242,18 @@ QByteArray writeGif(const Indexed &indexed, int w, int h)
         throw Failure(gifError(code));
     }
     GifFreeMapObject(map);
-    for (int y = 0; y < h; ++y) {
-        auto *line = const_cast<GifByteType *>(indexed.pixels.data() + std::size_t(y) * std::size_t(w));
-        if (EGifPutLine(gif, line, w) == GIF_ERROR) {
+    // giflib writes the file's structure; the codes are ours, smaller than its own.
+    const std::vector<std::uint8_t> data = gifLzwEncode(indexed.pixels, std::max(bits, 2));
+    auto put = [&](const GifByteType *block) {
+        if (EGifPutCodeNext(gif, block) == GIF_ERROR) {
             const int code = gif->Error;
             close();
             throw Failure(gifError(code));
         }
-    }
+    };
+    for (std::size_t at = 0; at < data.size(); at += std::size_t(data[at]) + 1)
+        put(data.data() + at);
+    put(nullptr); // the empty block that ends the data
     if (EGifCloseFile(gif, &error) == GIF_ERROR) {
         gif = nullptr;
         throw Failure(gifError(error));

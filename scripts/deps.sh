@@ -13,7 +13,7 @@ set -euo pipefail
 
 build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf libxcb-damage0-dev)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
-compare_packages=(imagemagick ffmpeg bc)
+compare_packages=(imagemagick ffmpeg gifsicle bc)
 mingw_packages=(g++-mingw-w64-x86-64-posix)
 wine_packages=(wine64)
 package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)

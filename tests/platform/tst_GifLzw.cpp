@@ -1,0 +1,188 @@
+#include "TestMain.h"
+#include "platform/GifLzw.h"
+
+#include <QByteArray>
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <vector>
+
+using Pixels = std::vector<std::uint8_t>;
+using Picture = std::function<Pixels(int width, int height, int colours)>;
+Q_DECLARE_METATYPE(Picture)
+
+namespace {
+
+void word(QByteArray &out, int value)
+{
+    out.append(char(value & 0xFF));
+    out.append(char(value >> 8));
+}
+
+// A whole GIF around the codes, with a grey table of 1 << codeSize entries.
+QByteArray wrap(const std::vector<std::uint8_t> &codes, int codeSize, int width, int height)
+{
+    QByteArray gif("GIF89a");
+    word(gif, width);
+    word(gif, height);
+    gif.append(char(0x80 | (codeSize - 1)));
+    gif.append(2, '\0');
+    for (int i = 0; i < (1 << codeSize); ++i)
+        gif.append(3, char(i));
+    gif.append(',');
+    word(gif, 0);
+    word(gif, 0);
+    word(gif, width);
+    word(gif, height);
+    gif.append('\0');
+    gif.append(char(codeSize));
+    gif.append(reinterpret_cast<const char *>(codes.data()), qsizetype(codes.size()));
+    gif.append('\0');
+    gif.append(';');
+    return gif;
+}
+
+struct Source
+{
+    const QByteArray *bytes;
+    qsizetype at = 0;
+};
+
+int readFromSource(GifFileType *file, GifByteType *out, int wanted)
+{
+    auto *source = static_cast<Source *>(file->UserData);
+    const int length = int(std::min<qsizetype>(wanted, source->bytes->size() - source->at));
+    std::memcpy(out, source->bytes->constData() + source->at, std::size_t(length));
+    source->at += length;
+    return length;
+}
+
+// The pixels as giflib's own decoder reads them; empty when it cannot.
+Pixels giflibDecode(const QByteArray &gif)
+{
+    Source source{&gif};
+    int error = 0;
+    GifFileType *file = DGifOpen(&source, readFromSource, &error);
+    if (!file)
+        return {};
+    Pixels pixels;
+    if (DGifSlurp(file) == GIF_OK && file->ImageCount == 1) {
+        const SavedImage &image = file->SavedImages[0];
+        pixels.assign(image.RasterBits, image.RasterBits + image.ImageDesc.Width * image.ImageDesc.Height);
+    }
+    DGifCloseFile(file, &error);
+    return pixels;
+}
+
+int writeToBuffer(GifFileType *file, const GifByteType *data, int length)
+{
+    static_cast<QByteArray *>(file->UserData)->append(reinterpret_cast<const char *>(data), length);
+    return length;
+}
+
+// The same picture coded by giflib's own greedy encoder: the size to beat.
+qsizetype giflibSize(Pixels pixels, int codeSize, int width, int height)
+{
+    QByteArray bytes;
+    int error = 0;
+    GifFileType *file = EGifOpen(&bytes, writeToBuffer, &error);
+    std::vector<GifColorType> grey(std::size_t(1) << codeSize);
+    ColorMapObject *map = GifMakeMapObject(int(grey.size()), grey.data());
+    EGifPutScreenDesc(file, width, height, codeSize, 0, map);
+    EGifPutImageDesc(file, 0, 0, width, height, false, nullptr);
+    for (int y = 0; y < height; ++y)
+        EGifPutLine(file, pixels.data() + std::size_t(y) * std::size_t(width), width);
+    GifFreeMapObject(map);
+    EGifCloseFile(file, &error);
+    return bytes.size();
+}
+
+Pixels noise(int width, int height, int colours)
+{
+    std::mt19937 random(std::uint32_t(width * 31 + colours));
+    Pixels pixels(std::size_t(width) * std::size_t(height));
+    for (auto &p : pixels)
+        p = std::uint8_t(random() % std::uint32_t(colours));
+    return pixels;
+}
+
+Pixels oneColour(int width, int height, int colours)
+{
+    return Pixels(std::size_t(width) * std::size_t(height), std::uint8_t(colours - 1));
+}
+
+// Runs of random length and colour, as flat artwork with some detail has.
+Pixels runs(int width, int height, int colours)
+{
+    std::mt19937 random(7);
+    Pixels pixels;
+    while (pixels.size() < std::size_t(width) * std::size_t(height))
+        pixels.insert(pixels.end(), 1 + random() % 40, std::uint8_t(random() % std::uint32_t(colours)));
+    pixels.resize(std::size_t(width) * std::size_t(height));
+    return pixels;
+}
+
+// Smoothed rings on a plain ground: the edges of lettering on a banner.
+Pixels rings(int width, int height, int colours)
+{
+    Pixels pixels;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double d = std::fmod(std::hypot(x - width / 2.0, y - height / 2.0), 24.0);
+            const double ink = std::clamp(std::min(d - 8.0, 16.0 - d) + 0.5, 0.0, 1.0);
+            pixels.push_back(std::uint8_t(std::lround(ink * (colours - 1))));
+        }
+    return pixels;
+}
+
+} // namespace
+
+class tst_GifLzw : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void giflibReadsItBack_data();
+    void giflibReadsItBack();
+};
+
+void tst_GifLzw::giflibReadsItBack_data()
+{
+    QTest::addColumn<Picture>("picture");
+    QTest::addColumn<int>("codeSize");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("beatsGiflib"); // never larger than greedy coding
+    QTest::newRow("one pixel") << Picture(oneColour) << 2 << 1 << 1 << false;
+    QTest::newRow("noise, 2 colours, table refilled often") << Picture(noise) << 2 << 640 << 200 << false;
+    QTest::newRow("noise, 5 colours of 8") << Picture(noise) << 3 << 97 << 31 << false;
+    QTest::newRow("noise, 256 colours, 12-bit codes") << Picture(noise) << 8 << 512 << 256 << false;
+    QTest::newRow("one colour, strings thousands long") << Picture(oneColour) << 8 << 4000 << 1000 << true;
+    QTest::newRow("runs, 16 colours") << Picture(runs) << 4 << 728 << 90 << true;
+    QTest::newRow("runs, 256 colours") << Picture(runs) << 8 << 970 << 250 << true;
+    QTest::newRow("smoothed rings, 64 shades") << Picture(rings) << 8 << 300 << 250 << true;
+    QTest::newRow("smoothed rings, 4 shades") << Picture(rings) << 2 << 468 << 60 << true;
+}
+
+void tst_GifLzw::giflibReadsItBack()
+{
+    QFETCH(Picture, picture);
+    QFETCH(int, codeSize);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, beatsGiflib);
+    const int colours = codeSize == 3 ? 5 : 1 << codeSize;
+    const Pixels pixels = picture(width, height, colours);
+    const QByteArray gif = wrap(gifLzwEncode(pixels, codeSize), codeSize, width, height);
+    QVERIFY(giflibDecode(gif) == pixels);
+    if (beatsGiflib)
+        QVERIFY2(gif.size() <= giflibSize(pixels, codeSize, width, height),
+                 qPrintable(QStringLiteral("%1 bytes against %2").arg(gif.size()).arg(giflibSize(pixels, codeSize, width, height))));
+}
+
+TARVELLO_TEST_MAIN(tst_GifLzw)
+#include "tst_GifLzw.moc"
