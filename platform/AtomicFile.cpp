@@ -31,6 +31,13 @@ void writeFileAtomically(const QString &path, const std::function<bool(QIODevice
         file.cancelWriting();
         fail(path, reason);
     }
+    // The last buffered bytes reach the disk only here; commit() would
+    // replace the file even when they do not fit.
+    if (!file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        fail(path, reason);
+    }
     if (!file.commit())
         fail(path, file.errorString());
 }
