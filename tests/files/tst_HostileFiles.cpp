@@ -5,6 +5,7 @@
 #include "TestMain.h"
 #include "banner/FrmBanner.h"
 #include "files/PictureFiles.h"
+#include "files/PictureScan.h"
 #include "platform/GifEncoder.h"
 #include "viewer/FileLists.h"
 #include "viewer/FrmView.h"
@@ -158,6 +159,7 @@ private Q_SLOTS:
     void refusedByLoadAndSkippedByPreview();
     void oddButValidFilesLoad_data();
     void oddButValidFilesLoad();
+    void restartMarkersStayInsideTheScan();
     void memoryStaysBounded();
 
 private:
@@ -326,6 +328,20 @@ void tst_HostileFiles::oddButValidFilesLoad()
                                 ? sample().convertToFormat(QImage::Format_Indexed8).convertToFormat(QImage::Format_RGB32)
                                 : sample();
     QVERIFY(exact ? ImageCheck::same(shown, expected) : near(shown, expected));
+}
+
+// Qt writes no restart markers, so the scan is checked on a stream made by
+// hand: the first and last restart marker and a stuffed byte end no scan.
+void tst_HostileFiles::restartMarkersStayInsideTheScan()
+{
+    const QByteArray frame = QByteArray::fromHex("FFD8" "FFC0000B08000A0014" "01011100");
+    const QByteArray scan = QByteArray::fromHex("FFDA0008" "01010000" "3F00");
+    const QByteArray jpeg = frame + scan + QByteArray::fromHex("12FFD034FFD756FF0078" "FFD9");
+    const JpegScan found = JpegScan::of(QByteArrayView(jpeg));
+    QCOMPARE(found.size, QSize(20, 10));
+    QCOMPARE(found.scans, 1);
+    QVERIFY(found.complete);
+    QVERIFY(!JpegScan::of(QByteArrayView(jpeg).chopped(2)).complete);
 }
 
 void tst_HostileFiles::memoryStaysBounded()
