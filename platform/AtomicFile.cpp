@@ -26,8 +26,9 @@ void writeFileAtomically(const QString &path, const std::function<bool(QIODevice
     if (!file.open(QIODevice::WriteOnly))
         fail(path, file.errorString());
     if (!write(file)) {
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                     : QStringLiteral("the picture could not be encoded");
+        const QString reason = file.error() != QFileDevice::NoError
+            ? file.errorString()
+            : QStringLiteral("the picture could not be encoded");
         file.cancelWriting();
         fail(path, reason);
     }

@@ -65,16 +65,26 @@ void tst_Commands::dispatch_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("effect");
-    QTest::newRow("new") << "new" << "white";
-    QTest::newRow("clear") << "clear" << "cleared";
-    QTest::newRow("background") << "background" << "armed colour";
-    QTest::newRow("text") << "text" << "armed text";
-    QTest::newRow("resize") << "resize" << "size dialog";
-    QTest::newRow("backimage") << "backimage" << "viewer";
-    QTest::newRow("fonts") << "fonts" << "font";
-    QTest::newRow("wrong case") << "Text" << "nothing";
-    QTest::newRow("blank") << "" << "nothing";
-    QTest::newRow("unknown") << "save" << "nothing";
+    QTest::newRow("new") << "new"
+                         << "white";
+    QTest::newRow("clear") << "clear"
+                           << "cleared";
+    QTest::newRow("background") << "background"
+                                << "armed colour";
+    QTest::newRow("text") << "text"
+                          << "armed text";
+    QTest::newRow("resize") << "resize"
+                            << "size dialog";
+    QTest::newRow("backimage") << "backimage"
+                               << "viewer";
+    QTest::newRow("fonts") << "fonts"
+                           << "font";
+    QTest::newRow("wrong case") << "Text"
+                                << "nothing";
+    QTest::newRow("blank") << ""
+                           << "nothing";
+    QTest::newRow("unknown") << "save"
+                             << "nothing";
 }
 
 void tst_Commands::dispatch()

@@ -130,11 +130,11 @@ void tst_PictureFiles::savesBitmapWhateverTheName()
     const QByteArray bytes = readAll(path);
     QVERIFY(bytes.startsWith("BM"));
     const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
-    QCOMPARE(qFromLittleEndian<quint32>(data + 14), 40u);     // BITMAPINFOHEADER
-    QCOMPARE(qFromLittleEndian<qint32>(data + 18), 40);       // width
-    QCOMPARE(qFromLittleEndian<qint32>(data + 22), 20);       // positive height: bottom-up
+    QCOMPARE(qFromLittleEndian<quint32>(data + 14), 40u); // BITMAPINFOHEADER
+    QCOMPARE(qFromLittleEndian<qint32>(data + 18), 40);   // width
+    QCOMPARE(qFromLittleEndian<qint32>(data + 22), 20);   // positive height: bottom-up
     QCOMPARE(qFromLittleEndian<quint16>(data + 28), quint16(24));
-    QCOMPARE(qFromLittleEndian<quint32>(data + 30), 0u);      // no compression
+    QCOMPARE(qFromLittleEndian<quint32>(data + 30), 0u); // no compression
     QImage back;
     QVERIFY(back.loadFromData(bytes, "BMP"));
     QVERIFY(ImageCheck::same(back, sample()));
@@ -147,11 +147,16 @@ void tst_PictureFiles::failedWriteKeepsOldFile_data()
     QTest::addColumn<QString>("says");
     for (const bool gif : {false, true}) {
         const char *writer = gif ? "GIF export" : "bitmap save";
-        QTest::addRow("%s, read-only folder", writer) << gif << "read-only" << "ermission";
-        QTest::addRow("%s, missing folder", writer) << gif << "missing" << "folder does not exist";
-        QTest::addRow("%s, disk full", writer) << gif << "full" << "";
-        QTest::addRow("%s, disk full at the last bytes", writer) << gif << "full-small" << "";
-        QTest::addRow("%s, name of a folder", writer) << gif << "folder" << "it is a folder";
+        QTest::addRow("%s, read-only folder", writer) << gif << "read-only"
+                                                      << "ermission";
+        QTest::addRow("%s, missing folder", writer) << gif << "missing"
+                                                    << "folder does not exist";
+        QTest::addRow("%s, disk full", writer) << gif << "full"
+                                               << "";
+        QTest::addRow("%s, disk full at the last bytes", writer) << gif << "full-small"
+                                                                 << "";
+        QTest::addRow("%s, name of a folder", writer) << gif << "folder"
+                                                      << "it is a folder";
     }
 }
 
@@ -163,9 +168,10 @@ void tst_PictureFiles::failedWriteKeepsOldFile()
     QFETCH(QString, failure);
     QFETCH(QString, says);
     const QString folder = dir.filePath(QStringLiteral("out-") + failure + (gif ? QStringLiteral("-gif") : QString()));
-    const QString path = folder + (failure == QLatin1String("missing") ? QStringLiteral("/nowhere/banner.bmp")
-                                   : failure == QLatin1String("folder") ? QStringLiteral("/banner.bmp/")
-                                                                        : QStringLiteral("/banner.bmp"));
+    const QString path = folder
+        + (failure == QLatin1String("missing")      ? QStringLiteral("/nowhere/banner.bmp")
+               : failure == QLatin1String("folder") ? QStringLiteral("/banner.bmp/")
+                                                    : QStringLiteral("/banner.bmp"));
     QVERIFY(QDir().mkpath(folder));
     const QByteArray old("old contents, not a picture");
     if (failure == QLatin1String("folder"))
@@ -206,8 +212,9 @@ void tst_PictureFiles::encoderFailureIsNamed()
     const QString path = dir.filePath(QStringLiteral("unencoded.bmp"));
     writeAll(path, "old");
     const QString message = failureOf([&] { writeFileAtomically(path, [](QIODevice &) { return false; }); });
-    QCOMPARE(message, QStringLiteral("\"%1\" could not be saved: the picture could not be encoded.")
-                          .arg(QDir::toNativeSeparators(path)));
+    QCOMPARE(message,
+             QStringLiteral("\"%1\" could not be saved: the picture could not be encoded.")
+                 .arg(QDir::toNativeSeparators(path)));
     QCOMPARE(readAll(path), QByteArray("old"));
 }
 
@@ -243,8 +250,9 @@ void tst_PictureFiles::loadsWhatQtReads()
     const QString path = dir.filePath(QStringLiteral("in.") + format.toLower());
     const QImage picture = sample();
     // Qt reads GIF but does not write it; our own encoder makes the file.
-    writeAll(path, format == QLatin1String("GIF") ? encodeGif(picture, picture.size())
-                                                  : encoded(picture, qPrintable(format)));
+    writeAll(path,
+             format == QLatin1String("GIF") ? encodeGif(picture, picture.size())
+                                            : encoded(picture, qPrintable(format)));
     const QImage loaded = PictureFiles::loadPicture(path);
     QCOMPARE(loaded.size(), QSize(40, 20));
     if (exact)
@@ -287,8 +295,9 @@ void tst_PictureFiles::refusesBadFiles()
                      .arg(QDir::toNativeSeparators(path), QLatin1String(c.says)));
     }
 
-    QVERIFY(failureOf([&] { PictureFiles::loadPicture(dir.filePath(QStringLiteral("missing.bmp"))); })
-                .contains(QStringLiteral("does not exist")));
+    QVERIFY(failureOf([&] {
+                PictureFiles::loadPicture(dir.filePath(QStringLiteral("missing.bmp")));
+            }).contains(QStringLiteral("does not exist")));
     QVERIFY(failureOf([&] { PictureFiles::loadPicture(dir.path()); }).contains(QStringLiteral("not a regular file")));
     // A named pipe would block a read for ever: it is refused unopened.
     const QString fifo = dir.filePath(QStringLiteral("pipe.bmp"));

@@ -122,8 +122,10 @@ void tst_FrmView::previewFollowsTheNameRule_data()
     QTest::addColumn<QString>("height");
     QTest::newRow("GIF") << QStringLiteral("ANIM.GIF") << true << QStringLiteral("40") << QStringLiteral("20");
     QTest::newRow("gif") << QStringLiteral("anim.gif") << true << QStringLiteral("8") << QStringLiteral("8");
-    QTest::newRow("fraction") << QStringLiteral("odd.gif") << true << QStringLiteral("31.46667") << QStringLiteral("61");
-    QTest::newRow("Gif is still") << QStringLiteral("still.Gif") << false << QStringLiteral("30") << QStringLiteral("10");
+    QTest::newRow("fraction") << QStringLiteral("odd.gif") << true << QStringLiteral("31.46667")
+                              << QStringLiteral("61");
+    QTest::newRow("Gif is still") << QStringLiteral("still.Gif") << false << QStringLiteral("30")
+                                  << QStringLiteral("10");
     QTest::newRow("jpeg") << QStringLiteral("photo.jpeg") << false << QStringLiteral("468") << QStringLiteral("60");
     QTest::newRow("bitmap") << QStringLiteral("wide.bmp") << false << QStringLiteral("468") << QStringLiteral("60");
 }
