@@ -1,5 +1,6 @@
 # make run    installs what is missing, builds and starts the editor
-# make test   installs what is missing, builds with warnings as errors, runs every test
+# make test   installs what is missing, checks formatting and the include layers,
+#             builds with warnings as errors, runs every test
 #             (the Debian package's install, use on Xvfb and removal, and the
 #             Windows sources compiled with MinGW-w64 and run under Wine)
 # Every configuration is a preset in CMakePresets.json, which also names its
@@ -25,6 +26,8 @@ build:
 
 test:
 	scripts/deps.sh test
+	scripts/format-check.sh
+	scripts/include-cycles.sh
 	cmake --preset test
 	cmake --build --preset test -j $(JOBS)
 	ctest --preset test -j $(JOBS)

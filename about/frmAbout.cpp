@@ -64,8 +64,9 @@ QFrame *line(QWidget *parent, const char *name, QRect geometry, OleColor::Value 
 } // namespace
 
 frmAbout::frmAbout(const Platform &platform)
-    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    : QDialog(nullptr,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                  | Qt::CustomizeWindowHint)
     , m_platform(platform)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -83,19 +84,19 @@ frmAbout::frmAbout(const Platform &platform)
         OleColor::Value color;
     } column[] = {{"T", 0x00FFFF}, {"A", 0x0000FF}, {"R", 0x00FF00}, {"V", 0xFF00FF}};
     for (int i = 0; i < 4; ++i) {
-        QLabel *letter = label(picIcon, "Label4", QLatin1String(column[i].text),
-                               Units::rect(120, 480 * i, 0, 0), letters, column[i].color, true);
+        QLabel *letter = label(picIcon, "Label4", QLatin1String(column[i].text), Units::rect(120, 480 * i, 0, 0),
+                               letters, column[i].color, true);
         letter->setObjectName(QStringLiteral("Label4(%1)").arg(i));
     }
 
-    m_title = label(this, "lblTitle", QString(), Units::rect(1050, 240, 3885, 480), DesignFont::lucidaHandwriting(20.25, true), 0xFF0000,
-                    false);
+    m_title = label(this, "lblTitle", QString(), Units::rect(1050, 240, 3885, 480),
+                    DesignFont::lucidaHandwriting(20.25, true), 0xFF0000, false);
     m_version = label(this, "lblVersion", QString(), Units::rect(3840, 780, 1605, 345),
                       DesignFont::msSansSerif(12, false), 0xFF0000, false);
-    label(this, "lblDescription", QStringLiteral("Banners"), Units::rect(1320, 1200, 3885, 570), DesignFont::lucidaHandwriting(24, true),
-          0xFF0000, false);
-    label(this, "Label1", QStringLiteral("made simple"), Units::rect(2280, 1800, 3375, 615), DesignFont::lucidaHandwriting(24, true),
-          0xFF0000, false);
+    label(this, "lblDescription", QStringLiteral("Banners"), Units::rect(1320, 1200, 3885, 570),
+          DesignFont::lucidaHandwriting(24, true), 0xFF0000, false);
+    label(this, "Label1", QStringLiteral("made simple"), Units::rect(2280, 1800, 3375, 615),
+          DesignFont::lucidaHandwriting(24, true), 0xFF0000, false);
     line(this, "Line1(1)", QRect(Units::pixels(90), Units::pixels(2445), Units::pixels(5654 - 90), 1), 0x808080);
     line(this, "Line1(0)", QRect(Units::pixels(105), Units::pixels(2460), Units::pixels(5654 - 105), 2), 0xFFFFFF);
 
@@ -118,7 +119,7 @@ frmAbout::frmAbout(const Platform &platform)
 QString frmAbout::versionText()
 {
     return Texts::kVersionPrefix + QString::number(AppIdentity::kMajor) + QLatin1Char('.')
-           + QString::number(AppIdentity::kMinor) + QLatin1Char('.') + QString::number(AppIdentity::kRevision);
+        + QString::number(AppIdentity::kMinor) + QLatin1Char('.') + QString::number(AppIdentity::kRevision);
 }
 
 void frmAbout::Form_Load()

@@ -5,8 +5,8 @@
 #include "platform/DesignFont.h"
 #include "platform/Units.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 #include <utility>
 

@@ -13,8 +13,7 @@
 ModStart::ModStart(const Platform &platform)
     : m_platform(platform)
     , m_end([] { QCoreApplication::exit(0); })
-{
-}
+{ }
 
 ModStart::~ModStart()
 {

@@ -97,7 +97,8 @@ void Parent::buildMenus()
         QAction *action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
         if (handler)
-            connect(action, &QAction::triggered, this, [this, handler] { run([this, handler] { (this->*handler)(); }); });
+            connect(action, &QAction::triggered, this,
+                    [this, handler] { run([this, handler] { (this->*handler)(); }); });
         return action;
     };
 
@@ -138,8 +139,8 @@ void Parent::buildToolbar1()
         const char *tooltip;
     };
     static constexpr Button kButtons[] = {
-        {"new", "New Banner"},         {"clear", "Clear Banner"},      {"background", "BackGround Color"},
-        {"text", "Add Text"},          {"resize", "Banner Size"},      {"backimage", "BackGround Image"},
+        {"new", "New Banner"},     {"clear", "Clear Banner"}, {"background", "BackGround Color"},
+        {"text", "Add Text"},      {"resize", "Banner Size"}, {"backimage", "BackGround Image"},
         {"fonts", "Choose Fonts"},
     };
 
@@ -166,9 +167,8 @@ void Parent::buildToolbar1()
             button->setFixedSize(42, 41);
             button->setAccessibleName(tooltip);
         }
-        connect(action, &QAction::triggered, this, [this, action] {
-            run([this, action] { Toolbar1_ButtonClick(action->data().toString()); });
-        });
+        connect(action, &QAction::triggered, this,
+                [this, action] { run([this, action] { Toolbar1_ButtonClick(action->data().toString()); }); });
     }
 }
 

@@ -126,10 +126,26 @@ void Parent::chooseFonts()
     auto apply = [&](auto font, auto setFont, auto setColour) {
         skipOnFailure([&] { setFont(withSize(font(), d.FontSize())); });
         skipOnFailure([&] { setFont(withName(font(), d.FontName())); });
-        skipOnFailure([&] { QFont f = font(); f.setBold(d.FontBold()); setFont(f); });
-        skipOnFailure([&] { QFont f = font(); f.setItalic(d.FontItalic()); setFont(f); });
-        skipOnFailure([&] { QFont f = font(); f.setStrikeOut(d.FontStrikethru()); setFont(f); });
-        skipOnFailure([&] { QFont f = font(); f.setUnderline(d.FontUnderline()); setFont(f); });
+        skipOnFailure([&] {
+            QFont f = font();
+            f.setBold(d.FontBold());
+            setFont(f);
+        });
+        skipOnFailure([&] {
+            QFont f = font();
+            f.setItalic(d.FontItalic());
+            setFont(f);
+        });
+        skipOnFailure([&] {
+            QFont f = font();
+            f.setStrikeOut(d.FontStrikethru());
+            setFont(f);
+        });
+        skipOnFailure([&] {
+            QFont f = font();
+            f.setUnderline(d.FontUnderline());
+            setFont(f);
+        });
         skipOnFailure([&] { setColour(m_picture2->BackColor()); });
     };
     apply([&] { return banner.bannerFont(); }, [&](const QFont &f) { banner.setBannerFont(f); },

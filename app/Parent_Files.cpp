@@ -73,7 +73,8 @@ void Parent::MnuGif_Click()
     m_clipboard.setImage(banner.Image());
     const QImage copied = m_clipboard.image();
     if (copied.isNull())
-        throw Failure(QStringLiteral("The banner could not be copied through the clipboard; another program may hold it."));
+        throw Failure(
+            QStringLiteral("The banner could not be copied through the clipboard; another program may hold it."));
     m_picture4->setPicture(copied);
     m_commonDialog.setFilter(Texts::kGifFilter);
     m_commonDialog.setDefaultExt(QStringLiteral("gif"));

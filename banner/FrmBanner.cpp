@@ -28,8 +28,7 @@ int pixelsOf(float twips)
 
 } // namespace
 
-FrmBanner::FrmBanner(QMdiArea &workArea, AppState &state, CommonDialog &dialog, WindowMover &mover,
-                     BannerHost &host)
+FrmBanner::FrmBanner(QMdiArea &workArea, AppState &state, CommonDialog &dialog, WindowMover &mover, BannerHost &host)
     : m_state(state)
     , m_dialog(dialog)
     , m_mover(mover)

@@ -20,8 +20,7 @@ class FrmBanner final : public QWidget
 {
     Q_OBJECT
 public:
-    FrmBanner(QMdiArea &workArea, AppState &state, CommonDialog &dialog, WindowMover &mover,
-              BannerHost &host);
+    FrmBanner(QMdiArea &workArea, AppState &state, CommonDialog &dialog, WindowMover &mover, BannerHost &host);
 
     // Mouse buttons as the handlers see them.
     enum Button { kLeft = 1, kRight = 2, kMiddle = 4 };

@@ -261,8 +261,7 @@ void frmresize::resizeEvent(QResizeEvent *event)
 void frmresize::mousePressEvent(QMouseEvent *event)
 {
     const QPointF at = event->position();
-    Form_MouseDown(FrmBanner::buttonsOf(event->button()), Units::toTwips(float(at.x())),
-                   Units::toTwips(float(at.y())));
+    Form_MouseDown(FrmBanner::buttonsOf(event->button()), Units::toTwips(float(at.x())), Units::toTwips(float(at.y())));
 }
 
 void frmresize::mouseMoveEvent(QMouseEvent *event)
@@ -275,8 +274,7 @@ void frmresize::mouseMoveEvent(QMouseEvent *event)
 void frmresize::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPointF at = event->position();
-    Form_MouseUp(FrmBanner::buttonsOf(event->button()), Units::toTwips(float(at.x())),
-                 Units::toTwips(float(at.y())));
+    Form_MouseUp(FrmBanner::buttonsOf(event->button()), Units::toTwips(float(at.x())), Units::toTwips(float(at.y())));
 }
 
 QSize frmresize::sizeHint() const

@@ -24,7 +24,7 @@ public:
     int unexpected = 0;
 
 private:
-    template <typename T>
+    template<typename T>
     std::optional<T> refuse()
     {
         ++unexpected;

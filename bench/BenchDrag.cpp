@@ -106,8 +106,7 @@ public:
         // QTest takes (0, 0) to mean "the centre", so the path keeps clear of it.
         : m_x(std::max(visible.left(), 1), std::max(visible.left(), visible.right() + 1 - label.width()), 5)
         , m_y(std::max(visible.top(), 1), std::max(visible.top(), visible.bottom() + 1 - label.height()), 2)
-    {
-    }
+    { }
 
     QPoint next() { return QPoint(m_x.next(), m_y.next()); }
 
@@ -119,8 +118,7 @@ private:
             , hi(std::max(low, high))
             , at(low)
             , step(stride)
-        {
-        }
+        { }
         int next()
         {
             if (hi == lo)
@@ -229,11 +227,11 @@ Result dragOn(ModStart &program, PaintMeter &meter, QSize size, int moves)
 
 void print(const char *name, const Result &r)
 {
-    std::printf("  %s banner %dx%d (visible part %dx%d at %d,%d; %lld px)\n", name, r.size.width(),
-                r.size.height(), r.visible.width(), r.visible.height(), r.visible.x(), r.visible.y(),
+    std::printf("  %s banner %dx%d (visible part %dx%d at %d,%d; %lld px)\n", name, r.size.width(), r.size.height(),
+                r.visible.width(), r.visible.height(), r.visible.x(), r.visible.y(),
                 static_cast<long long>(areaOf(r.visible)));
-    std::printf("    %d moves in %.3f s: %.0f moves/s, %.1f us per move\n", r.moves, r.seconds,
-                r.movesPerSecond(), r.microsecondsPerMove());
+    std::printf("    %d moves in %.3f s: %.0f moves/s, %.1f us per move\n", r.moves, r.seconds, r.movesPerSecond(),
+                r.microsecondsPerMove());
     std::printf("    paint events on the banner per move: %.3f\n", double(r.paintEvents) / r.moves);
     std::printf("    painted px per move: %.1f (region), %.1f (bounding rectangles); largest paint %lld px\n",
                 double(r.paintedArea) / r.moves, double(r.boundingArea) / r.moves,
@@ -307,8 +305,8 @@ int main(int argc, char *argv[])
     const bool local = small.strayMoves == 0 && large.strayMoves == 0;
     std::printf("targets: >= %.0f moves/s on both sizes: %s; large within %.1fx of small: %s;"
                 " only the label's places repainted: %s\n",
-                kTargetMovesPerSecond, fastEnough ? "MET" : "MISSED", kTargetLargeOverSmall,
-                scales ? "MET" : "MISSED", local ? "YES" : "NO");
+                kTargetMovesPerSecond, fastEnough ? "MET" : "MISSED", kTargetLargeOverSmall, scales ? "MET" : "MISSED",
+                local ? "YES" : "NO");
     std::printf("drag targets %s\n", fastEnough && scales ? "MET" : "MISSED");
     return EXIT_SUCCESS;
 }

@@ -18,11 +18,11 @@
 //                                 installed /usr/bin/tarvello) against
 //                                 bench-minimal beside this executable
 
+#include "StartupX11.h"
 #include "app/ModStart.h"
 #include "app/Parent.h"
 #include "banner/FrmBanner.h"
 #include "platform/qt/QtPlatform.h"
-#include "StartupX11.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -67,8 +67,7 @@ class FirstPaint final : public QObject
 public:
     explicit FirstPaint(std::function<bool(QObject *)> isTarget)
         : m_isTarget(std::move(isTarget))
-    {
-    }
+    { }
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
@@ -197,8 +196,7 @@ double measureOnce(const std::string &self, const char *kind)
     ::waitpid(pid, &status, 0);
     if (!complete || got != kReadyLine) {
         std::fflush(stdout);
-        std::fprintf(stderr, "the %s child did not report its first paint (status %d); its errors:\n", kind,
-                     status);
+        std::fprintf(stderr, "the %s child did not report its first paint (status %d); its errors:\n", kind, status);
         showChildErrors();
         return -1;
     }
@@ -277,8 +275,9 @@ int runParent(int runs)
 
 void usage()
 {
-    std::fprintf(stderr, "usage: bench-startup [runs] | --runs N | --child tarvello|baseline|baseline-menu"
-                         " | --x11 PROGRAM [runs]\n");
+    std::fprintf(stderr,
+                 "usage: bench-startup [runs] | --runs N | --child tarvello|baseline|baseline-menu"
+                 " | --x11 PROGRAM [runs]\n");
 }
 
 } // namespace

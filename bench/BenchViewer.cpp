@@ -103,17 +103,44 @@ int main(int argc, char *argv[])
     auto settle = [] { QApplication::processEvents(); };
 
     const double list = medianMs(
-        runs, [&] { dirs.setPath(dir.path()); view.Dir1_Change(); settle(); },
-        [&] { dirs.setPath(pictures.filePath(QStringLiteral("many"))); view.Dir1_Change(); settle(); });
+        runs,
+        [&] {
+            dirs.setPath(dir.path());
+            view.Dir1_Change();
+            settle();
+        },
+        [&] {
+            dirs.setPath(pictures.filePath(QStringLiteral("many")));
+            view.Dir1_Change();
+            settle();
+        });
     const int listed = files.count();
     dirs.setPath(dir.path());
     view.Dir1_Change();
     const double jpeg = medianMs(
-        runs, [&] { select(files, QStringLiteral("anim.gif")); view.File1_Click(); settle(); },
-        [&] { select(files, QStringLiteral("photo.jpg")); view.File1_Click(); settle(); });
+        runs,
+        [&] {
+            select(files, QStringLiteral("anim.gif"));
+            view.File1_Click();
+            settle();
+        },
+        [&] {
+            select(files, QStringLiteral("photo.jpg"));
+            view.File1_Click();
+            settle();
+        });
     const double gif = medianMs(
-        runs, [&] { select(files, QStringLiteral("photo.jpg")); view.File1_Click(); settle(); },
-        [&] { select(files, QStringLiteral("anim.gif")); view.File1_Click(); settle(); });
+        runs,
+        [&] {
+            select(files, QStringLiteral("photo.jpg"));
+            view.File1_Click();
+            settle();
+        },
+        [&] {
+            select(files, QStringLiteral("anim.gif"));
+            view.File1_Click();
+            settle();
+        });
     const bool playing = view.Gif().Width() == 468 * 15.0f && view.Gif().widget()->isVisible();
 
     std::printf("viewer, median of %d runs (target under 200 ms each)\n", runs);

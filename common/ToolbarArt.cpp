@@ -201,8 +201,7 @@ class ArtEngine final : public QIconEngine
 public:
     explicit ArtEngine(Art art)
         : m_art(art)
-    {
-    }
+    { }
 
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
     {

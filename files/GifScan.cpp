@@ -12,8 +12,7 @@ class Cursor
 public:
     explicit Cursor(QByteArrayView data)
         : m_data(data)
-    {
-    }
+    { }
 
     bool has(qsizetype n) const { return m_at + n <= m_data.size(); }
     bool atEnd() const { return m_at >= m_data.size(); }
@@ -97,11 +96,8 @@ GifScan GifScan::of(QByteArrayView data)
                 return scan;
             break;
         }
-        case 0x3B:
-            scan.complete = true;
-            return scan;
-        default:
-            return scan;
+        case 0x3B: scan.complete = true; return scan;
+        default: return scan;
         }
         // Many old files end without the trailer; their data is whole all the same.
         if (in.atEnd()) {

@@ -7,11 +7,11 @@
 // pixel: enough to refuse a hostile animation before a decoder is handed it.
 struct GifScan
 {
-    bool valid = false;     // a GIF signature and a logical screen
-    QSize screen;           // the logical screen, which every frame is drawn on
-    int frames = 0;         // image descriptors seen
-    QSize largestFrame;     // the frame with the most pixels
-    bool complete = false;  // every block ran to its end
+    bool valid = false;    // a GIF signature and a logical screen
+    QSize screen;          // the logical screen, which every frame is drawn on
+    int frames = 0;        // image descriptors seen
+    QSize largestFrame;    // the frame with the most pixels
+    bool complete = false; // every block ran to its end
 
     static GifScan of(QByteArrayView data);
     // Whether the first frame's coded data gives every one of its rows.

@@ -43,8 +43,10 @@ void checkStructure(QByteArrayView bytes, const QByteArray &format, const QStrin
     if (format == "gif") {
         const GifScan scan = GifScan::of(bytes);
         if (area(scan.screen) > kMaxPixels || area(scan.largestFrame) > kMaxPixels)
-            refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)")
-                             .arg(scan.screen.width()).arg(scan.screen.height()));
+            refuse(path,
+                   QStringLiteral("the picture is too large (%1 x %2 pixels)")
+                       .arg(scan.screen.width())
+                       .arg(scan.screen.height()));
         if (scan.frames == 0 || (scan.frames == 1 && !scan.complete))
             refuse(path, QStringLiteral("the file is truncated"));
         // Qt's decoder shows whatever broken data gives; only a whole first frame is a picture.
@@ -55,23 +57,33 @@ void checkStructure(QByteArrayView bytes, const QByteArray &format, const QStrin
         if (!scan.complete)
             refuse(path, QStringLiteral("the file is truncated"));
         if (area(scan.size) > kMaxPixels)
-            refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)")
-                             .arg(scan.size.width()).arg(scan.size.height()));
+            refuse(path,
+                   QStringLiteral("the picture is too large (%1 x %2 pixels)")
+                       .arg(scan.size.width())
+                       .arg(scan.size.height()));
         const qint64 blocks = qint64((scan.size.width() + 7) / 8) * ((scan.size.height() + 7) / 8);
         const DecodeCost cost{format, area(scan.size), bytes.size(), scan.progressive, blocks * scan.scans};
         if (cost.milliseconds() > kMaxDecodeMs)
-            refuse(path, QStringLiteral("it would take too long to decode (%1 scans over %2 x %3 pixels)")
-                             .arg(scan.scans).arg(scan.size.width()).arg(scan.size.height()));
+            refuse(path,
+                   QStringLiteral("it would take too long to decode (%1 scans over %2 x %3 pixels)")
+                       .arg(scan.scans)
+                       .arg(scan.size.width())
+                       .arg(scan.size.height()));
     } else if (format == "png") {
         const PngScan scan = PngScan::of(bytes);
         if (!scan.complete)
             refuse(path, QStringLiteral("the file is truncated"));
         if (area(scan.size) > kMaxPixels)
-            refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)")
-                             .arg(scan.size.width()).arg(scan.size.height()));
+            refuse(path,
+                   QStringLiteral("the picture is too large (%1 x %2 pixels)")
+                       .arg(scan.size.width())
+                       .arg(scan.size.height()));
         if (DecodeCost{format, area(scan.size), bytes.size()}.milliseconds() > kMaxDecodeMs)
-            refuse(path, QStringLiteral("it would take too long to decode (%1 MB of data over %2 x %3 pixels)")
-                             .arg(bytes.size() / kMegabyte).arg(scan.size.width()).arg(scan.size.height()));
+            refuse(path,
+                   QStringLiteral("it would take too long to decode (%1 MB of data over %2 x %3 pixels)")
+                       .arg(bytes.size() / kMegabyte)
+                       .arg(scan.size.width())
+                       .arg(scan.size.height()));
     } else if (format == "bmp") {
         if (BitmapScan::of(bytes).tooShort)
             refuse(path, QStringLiteral("the file is truncated"));
@@ -113,7 +125,8 @@ void checkAnimation(QByteArrayView bytes, const QString &path)
     if (area(scan.screen) > kMaxPixels || area(scan.largestFrame) > kMaxPixels
         || DecodeCost{"gif", qMax(area(scan.screen), area(scan.largestFrame))}.milliseconds() > kMaxFrameMs)
         refusePlay(QStringLiteral("the animation is too large (%1 x %2 pixels)")
-                       .arg(scan.screen.width()).arg(scan.screen.height()));
+                       .arg(scan.screen.width())
+                       .arg(scan.screen.height()));
     if (!GifScan::firstFrameDecodes(bytes))
         refusePlay(QStringLiteral("the picture data is damaged"));
 }
@@ -191,8 +204,11 @@ QImage decodePicture(QByteArrayView bytes, const QString &path)
     const int bitsPerPixel = format == "png" && PngScan::of(QByteArrayView(data)).bitDepth == 16 ? 64 : 32;
     const qint64 needs = size.isValid() ? area(size) * bitsPerPixel / 8 : 0;
     if (needs > kMaxDecodedBytes)
-        refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels would need %3 MB)")
-                         .arg(size.width()).arg(size.height()).arg(needs / kMegabyte));
+        refuse(path,
+               QStringLiteral("the picture is too large (%1 x %2 pixels would need %3 MB)")
+                   .arg(size.width())
+                   .arg(size.height())
+                   .arg(needs / kMegabyte));
     // The limit is Qt's, for every reader in the program, not this one's alone.
     QImageReader::setAllocationLimit(int(kMaxDecodedBytes / kMegabyte));
     checkStructure(QByteArrayView(data), format, path);
@@ -200,12 +216,9 @@ QImage decodePicture(QByteArrayView bytes, const QString &path)
     QImage picture;
     if (!reader.read(&picture) || picture.isNull()) {
         switch (reader.error()) {
-        case QImageReader::DeviceError:
-            refuse(path, QStringLiteral("the file cannot be read"));
-        case QImageReader::UnsupportedFormatError:
-            refuse(path, QStringLiteral("it is not a picture"));
-        default:
-            refuse(path, QStringLiteral("the picture is damaged"));
+        case QImageReader::DeviceError: refuse(path, QStringLiteral("the file cannot be read"));
+        case QImageReader::UnsupportedFormatError: refuse(path, QStringLiteral("it is not a picture"));
+        default: refuse(path, QStringLiteral("the picture is damaged"));
         }
     }
     return picture;

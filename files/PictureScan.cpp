@@ -76,7 +76,8 @@ PngScan PngScan::of(QByteArrayView data)
     if (std::memcmp(d + 12, "IHDR", 4) != 0)
         return scan;
     scan.valid = true;
-    scan.size = QSize(int(qFromBigEndian<quint32>(d + 16) & 0x7FFFFFFF), int(qFromBigEndian<quint32>(d + 20) & 0x7FFFFFFF));
+    scan.size = QSize(int(qFromBigEndian<quint32>(d + 16) & 0x7FFFFFFF),
+                      int(qFromBigEndian<quint32>(d + 20) & 0x7FFFFFFF));
     scan.bitDepth = d[24];
     for (qsizetype at = 8; at + 8 <= n;) {
         const qint64 length = qFromBigEndian<quint32>(d + at);

@@ -26,8 +26,16 @@ void writeFileAtomically(const QString &path, const std::function<bool(QIODevice
     if (!file.open(QIODevice::WriteOnly))
         fail(path, file.errorString());
     if (!write(file)) {
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                     : QStringLiteral("the picture could not be encoded");
+        const QString reason = file.error() != QFileDevice::NoError
+            ? file.errorString()
+            : QStringLiteral("the picture could not be encoded");
+        file.cancelWriting();
+        fail(path, reason);
+    }
+    // The last buffered bytes reach the disk only here; commit() would
+    // replace the file even when they do not fit.
+    if (!file.flush()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
         fail(path, reason);
     }

@@ -4,8 +4,7 @@
 
 CommonDialog::CommonDialog(DialogHost &host)
     : m_host(host)
-{
-}
+{ }
 
 FileDialogRequest CommonDialog::request() const
 {

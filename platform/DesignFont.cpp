@@ -27,9 +27,8 @@ QFont msSansSerif(double points, bool bold)
 
 QFont lucidaHandwriting(double points, bool bold)
 {
-    QFont font = make({QStringLiteral("Lucida Handwriting"), QStringLiteral("URW Chancery L"),
-                       QStringLiteral("Z003"), QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"),
-                       QStringLiteral("Serif")},
+    QFont font = make({QStringLiteral("Lucida Handwriting"), QStringLiteral("URW Chancery L"), QStringLiteral("Z003"),
+                       QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"), QStringLiteral("Serif")},
                       points, bold);
     // Without the handwriting face, an italic serif keeps the flourish.
     font.setItalic(true);

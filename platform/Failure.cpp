@@ -8,8 +8,7 @@
 Failure::Failure(const QString &message)
     : std::runtime_error(message.toStdString())
     , m_message(message)
-{
-}
+{ }
 
 void skipOnFailure(const std::function<void()> &step)
 {

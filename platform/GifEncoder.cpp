@@ -42,8 +42,8 @@ bool indexExactly(const QImage &rgb, Indexed &out)
                 if (index.size() == 256)
                     return false;
                 found = index.insert(colour, int(index.size()));
-                out.palette.push_back(GifColorType{GifByteType(qRed(colour)), GifByteType(qGreen(colour)),
-                                                   GifByteType(qBlue(colour))});
+                out.palette.push_back(
+                    GifColorType{GifByteType(qRed(colour)), GifByteType(qGreen(colour)), GifByteType(qBlue(colour))});
             }
             out.pixels[at++] = GifByteType(found.value());
         }
@@ -173,7 +173,8 @@ void refineFewColours(const QImage &rgb, Histogram &hist, Indexed &out)
                 continue;
             const GifColorType mean{GifByteType((s[0] + s[3] / 2) / s[3]), GifByteType((s[1] + s[3] / 2) / s[3]),
                                     GifByteType((s[2] + s[3] / 2) / s[3])};
-            moved = moved || mean.Red != palette[i].Red || mean.Green != palette[i].Green || mean.Blue != palette[i].Blue;
+            moved = moved || mean.Red != palette[i].Red || mean.Green != palette[i].Green
+                || mean.Blue != palette[i].Blue;
             palette[i] = mean;
         }
         if (!moved)
@@ -273,9 +274,8 @@ QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report)
 
     QElapsedTimer clock;
     clock.start();
-    QImage source = picture.size() == size
-                        ? picture
-                        : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage source = picture.size() == size ? picture
+                                           : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     Indexed indexed;
     const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
     const bool exact = indexExactly(rgb, indexed);

@@ -30,9 +30,7 @@ bool read(Registry &registry, Registry::Key keyRoot, const std::string &keyName,
     const auto *bytes = buffer.data();
 
     switch (value->type) {
-    case Registry::kSz:
-        keyVal.assign(bytes, bytes + length);
-        break;
+    case Registry::kSz: keyVal.assign(bytes, bytes + length); break;
     case Registry::kDword:
         // Least significant byte first; a dropped NUL was a zero high byte.
         // A longer value is no DWORD and is left alone as other types are.
@@ -43,8 +41,7 @@ bool read(Registry &registry, Registry::Key keyRoot, const std::string &keyName,
             keyVal = std::to_string(number);
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return true;
 }

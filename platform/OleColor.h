@@ -20,7 +20,10 @@ constexpr Value rgb(int r, int g, int b)
     return Value(r & 0xFF) | (Value(g & 0xFF) << 8) | (Value(b & 0xFF) << 16);
 }
 
-constexpr bool isSystem(Value v) { return (v & kSystemFlag) != 0; }
+constexpr bool isSystem(Value v)
+{
+    return (v & kSystemFlag) != 0;
+}
 
 QColor toQColor(Value v);
 QColor toQColor(Value v, const QPalette &palette);

@@ -11,6 +11,4 @@ std::optional<Registry::Value> SystemRegistry::queryValue(Key, const std::string
     return std::nullopt;
 }
 
-void SystemRegistry::closeKey(Key)
-{
-}
+void SystemRegistry::closeKey(Key) { }

@@ -8,11 +8,20 @@ namespace Units {
 
 inline constexpr int kTwipsPerPixel = 15;
 
-constexpr float toPixels(float twips) { return twips / float(kTwipsPerPixel); }
-constexpr float toTwips(float pixels) { return pixels * float(kTwipsPerPixel); }
+constexpr float toPixels(float twips)
+{
+    return twips / float(kTwipsPerPixel);
+}
+constexpr float toTwips(float pixels)
+{
+    return pixels * float(kTwipsPerPixel);
+}
 
 // Design tables give whole twips that are multiples of the factor.
-constexpr int pixels(int twips) { return twips / kTwipsPerPixel; }
+constexpr int pixels(int twips)
+{
+    return twips / kTwipsPerPixel;
+}
 
 constexpr QRect rect(int left, int top, int width, int height)
 {

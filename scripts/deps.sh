@@ -7,6 +7,7 @@
 #   scripts/deps.sh wine    that, plus Wine to run their console check
 #   scripts/deps.sh package that, plus what builds and checks the Debian package
 #   scripts/deps.sh test    package, plus the X server and tools of the end-to-end check
+#                           and the formatter
 #   scripts/deps.sh fuzz    that, plus clang with libFuzzer and the sanitizer runtimes
 #   scripts/deps.sh tidy    that, plus clang-tidy
 set -euo pipefail
@@ -17,6 +18,7 @@ compare_packages=(imagemagick ffmpeg gifsicle bc)
 mingw_packages=(g++-mingw-w64-x86-64-posix)
 wine_packages=(wine64)
 package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
+format_packages=(clang-format-14)
 fuzz_packages=(clang libclang-rt-14-dev llvm)
 tidy_packages=(clang-tidy-14)
 
@@ -27,7 +29,7 @@ case "${1:-build}" in
   mingw) wanted+=("${mingw_packages[@]}") ;;
   wine) wanted+=("${wine_packages[@]}") ;;
   package) wanted+=("${package_packages[@]}") ;;
-  test) wanted+=("${package_packages[@]}" "${run_packages[@]}") ;;
+  test) wanted+=("${package_packages[@]}" "${run_packages[@]}" "${format_packages[@]}") ;;
   fuzz) wanted+=("${fuzz_packages[@]}") ;;
   tidy) wanted+=("${tidy_packages[@]}") ;;
 esac

@@ -46,8 +46,8 @@ QStringList listFolder(const QString &path, bool folders)
     if (!info.isDir())
         throw Failure(QStringLiteral("\"%1\" is not a folder.").arg(QDir::toNativeSeparators(path)));
     if (!info.isReadable() || !info.isExecutable())
-        throw Failure(QStringLiteral("The folder \"%1\" cannot be read: permission denied.")
-                          .arg(QDir::toNativeSeparators(path)));
+        throw Failure(
+            QStringLiteral("The folder \"%1\" cannot be read: permission denied.").arg(QDir::toNativeSeparators(path)));
     // System entries are files too: pipes and devices are listed, and only
     // opening them is refused.
     const QDir::Filters filter = folders ? QDir::Dirs | QDir::NoDotAndDotDot : QDir::Files | QDir::System;
@@ -99,7 +99,7 @@ void DirListBox::setPath(const QString &path)
 
     // The ancestors, from the root down, each with its full path.
     QStringList chain;
-    for (QDir d(folder);; ) {
+    for (QDir d(folder);;) {
         chain.prepend(d.absolutePath());
         if (d.isRoot() || !d.cdUp())
             break;

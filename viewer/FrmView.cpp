@@ -103,7 +103,8 @@ FrmView::FrmView(QMdiArea &workArea, FrmBanner &banner, const Platform &platform
     setTabOrder(m_drive1, m_dir1);
 
     connect(m_drive1, &DriveListBox::Change, this, [this] { run([this] { Drive1_Change(); }); });
-    connect(m_dir1, &DirListBox::chosen, this, [this](const QString &path) { run([this, path] { setDirPath(path); }); });
+    connect(m_dir1, &DirListBox::chosen, this,
+            [this](const QString &path) { run([this, path] { setDirPath(path); }); });
     connect(m_file1, &FileListBox::Click, this, [this] { run([this] { File1_Click(); }); });
     connect(m_file1, &FileListBox::DblClick, this, [this] { run([this] { File1_DblClick(); }); });
     connect(m_ok, &QPushButton::clicked, this, [this] { run([this] { Command2_Click(); }); });
@@ -232,9 +233,7 @@ void FrmView::Command2_Click()
         const QImage copied = m_clipboard.image();
         setImage1Picture(copied.isNull() ? copied : copied.convertToFormat(QImage::Format_RGB32));
     });
-    skipOnFailure([&] {
-        m_banner.PaintPicture(m_image1Picture, 0, 0, m_banner.ScaleWidth(), m_banner.ScaleHeight());
-    });
+    skipOnFailure([&] { m_banner.PaintPicture(m_image1Picture, 0, 0, m_banner.ScaleWidth(), m_banner.ScaleHeight()); });
     m_window->hide();
 }
 

@@ -72,8 +72,8 @@ QFont QtDialogHost::toQFont(const FontChoice &choice, const QFont &base)
 
 FontChoice QtDialogHost::fromQFont(const QFont &font)
 {
-    return FontChoice{font.family(), float(font.pointSizeF()), font.bold(), font.italic(), font.strikeOut(),
-                      font.underline()};
+    return FontChoice{font.family(), float(font.pointSizeF()), font.bold(),
+                      font.italic(), font.strikeOut(),         font.underline()};
 }
 
 std::optional<QString> QtDialogHost::getOpenFileName(const FileDialogRequest &request)
@@ -106,8 +106,7 @@ std::optional<FontChoice> QtDialogHost::getFont(const FontChoice &initial)
 QString QtDialogHost::inputBox(const QString &prompt, const QString &title)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, title, displayText(prompt), QLineEdit::Normal,
-                                               QString(), &ok);
+    const QString text = QInputDialog::getText(m_parent, title, displayText(prompt), QLineEdit::Normal, QString(), &ok);
     return ok ? text : QString();
 }
 

@@ -2,10 +2,10 @@
 
 #include "platform/GifImageCopy.h"
 #include "platform/Platform.h"
-#include "platform/qt/QtAnimatedGif.h"
 #include "platform/SystemFileProbe.h"
 #include "platform/SystemLauncher.h"
 #include "platform/SystemRegistry.h"
+#include "platform/qt/QtAnimatedGif.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtDialogHost.h"
 #include "platform/qt/QtWindowMover.h"

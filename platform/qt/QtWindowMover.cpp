@@ -18,8 +18,7 @@ public:
         , m_loop(loop)
         , m_startWindow(window->pos())
         , m_startPointer(QCursor::pos())
-    {
-    }
+    { }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -38,8 +37,7 @@ protected:
             follow(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
             return true;
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            return widgetLevel;
+        case QEvent::MouseButtonDblClick: return widgetLevel;
         case QEvent::MouseButtonRelease:
             if (!widgetLevel)
                 return false;
@@ -53,11 +51,8 @@ protected:
                 return true;
             }
             return false;
-        case QEvent::ApplicationDeactivate:
-            m_loop.quit();
-            return false;
-        default:
-            return false;
+        case QEvent::ApplicationDeactivate: m_loop.quit(); return false;
+        default: return false;
         }
     }
 

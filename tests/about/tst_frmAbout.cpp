@@ -76,8 +76,8 @@ void tst_frmAbout::sysInfo_data()
         << 0u << QByteArray() << none << false << QStringList{QStringLiteral("kinfocenter")} << "/bin/kinfocenter"
         << false;
     QTest::newRow("the first known tool found")
-        << 0u << QByteArray() << none << false
-        << QStringList{QStringLiteral("kinfocenter"), QStringLiteral("hardinfo")} << "/bin/hardinfo" << false;
+        << 0u << QByteArray() << none << false << QStringList{QStringLiteral("kinfocenter"), QStringLiteral("hardinfo")}
+        << "/bin/hardinfo" << false;
 }
 
 void tst_frmAbout::sysInfo()

@@ -41,6 +41,7 @@ private Q_SLOTS:
     void backgroundThenPressUsesWorkColour();
     void fontsCancelledOnFirstUse();
     void fontsConfirmedFromMenuAndButton();
+    void fontSizeUpTo2048Points();
     void resizePlacementDiffersBetweenButtonAndMenu();
     void viewerOpensAndIsRecreatedAfterClose();
 
@@ -64,16 +65,26 @@ void tst_Commands::dispatch_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("effect");
-    QTest::newRow("new") << "new" << "white";
-    QTest::newRow("clear") << "clear" << "cleared";
-    QTest::newRow("background") << "background" << "armed colour";
-    QTest::newRow("text") << "text" << "armed text";
-    QTest::newRow("resize") << "resize" << "size dialog";
-    QTest::newRow("backimage") << "backimage" << "viewer";
-    QTest::newRow("fonts") << "fonts" << "font";
-    QTest::newRow("wrong case") << "Text" << "nothing";
-    QTest::newRow("blank") << "" << "nothing";
-    QTest::newRow("unknown") << "save" << "nothing";
+    QTest::newRow("new") << "new"
+                         << "white";
+    QTest::newRow("clear") << "clear"
+                           << "cleared";
+    QTest::newRow("background") << "background"
+                                << "armed colour";
+    QTest::newRow("text") << "text"
+                          << "armed text";
+    QTest::newRow("resize") << "resize"
+                            << "size dialog";
+    QTest::newRow("backimage") << "backimage"
+                               << "viewer";
+    QTest::newRow("fonts") << "fonts"
+                           << "font";
+    QTest::newRow("wrong case") << "Text"
+                                << "nothing";
+    QTest::newRow("blank") << ""
+                           << "nothing";
+    QTest::newRow("unknown") << "save"
+                             << "nothing";
 }
 
 void tst_Commands::dispatch()
@@ -238,6 +249,18 @@ void tst_Commands::fontsConfirmedFromMenuAndButton()
     rig->toolbar(QStringLiteral("fonts"));
     QCOMPARE(banner.bannerFont().family(), QStringLiteral("DejaVu Serif"));
     QCOMPARE(banner.bannerFont().pointSizeF(), 16.0);
+}
+
+// A refused size is skipped; the other steps still apply.
+void tst_Commands::fontSizeUpTo2048Points()
+{
+    rig->dialogs.answerFont(FontChoice{QStringLiteral("DejaVu Serif"), 2048.0f});
+    rig->trigger(QStringLiteral("MnuText"));
+    QCOMPARE(rig->banner().bannerFont().pointSizeF(), 2048.0);
+    rig->dialogs.answerFont(FontChoice{QStringLiteral("DejaVu Sans"), 2048.5f});
+    rig->trigger(QStringLiteral("MnuText"));
+    QCOMPARE(rig->banner().bannerFont().pointSizeF(), 2048.0);
+    QCOMPARE(rig->banner().bannerFont().family(), QStringLiteral("DejaVu Sans"));
 }
 
 void tst_Commands::resizePlacementDiffersBetweenButtonAndMenu()

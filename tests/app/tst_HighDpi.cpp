@@ -120,9 +120,12 @@ void tst_HighDpi::readouts_data()
     QTest::addColumn<QPoint>("at");
     QTest::addColumn<QString>("x");
     QTest::addColumn<QString>("y");
-    QTest::newRow("top left") << QPoint(0, 0) << "1" << "1";
-    QTest::newRow("middle") << QPoint(233, 29) << "234" << "30";
-    QTest::newRow("bottom right") << QPoint(467, 59) << "468" << "60";
+    QTest::newRow("top left") << QPoint(0, 0) << "1"
+                              << "1";
+    QTest::newRow("middle") << QPoint(233, 29) << "234"
+                            << "30";
+    QTest::newRow("bottom right") << QPoint(467, 59) << "468"
+                                  << "60";
 }
 
 void tst_HighDpi::readouts()

@@ -53,8 +53,8 @@ void tst_MainWindow::menuTree()
     QCOMPARE(saveAs->actions().at(1)->objectName(), QStringLiteral("MnuBmp"));
     QCOMPARE(saveAs->actions().at(1)->text(), QStringLiteral("Bitmap Format"));
 
-    for (const char *name : {"MnuNew", "MnuLoad", "MnuSave", "MnuExit", "mnubackcolor", "MnuBackImage",
-                             "MnuBannerSize", "MnuText", "MnuViewHelp", "MnuAbout", "MnuSeperator"}) {
+    for (const char *name : {"MnuNew", "MnuLoad", "MnuSave", "MnuExit", "mnubackcolor", "MnuBackImage", "MnuBannerSize",
+                             "MnuText", "MnuViewHelp", "MnuAbout", "MnuSeperator"}) {
         QAction *a = rig->action(QLatin1String(name));
         QVERIFY2(a, name);
         QVERIFY(a->isEnabled() && a->isVisible() && !a->isChecked());
@@ -68,12 +68,12 @@ void tst_MainWindow::toolbarButtons()
     QToolBar *bar = rig->parent().Toolbar1();
     QCOMPARE(bar->orientation(), Qt::Vertical);
     QCOMPARE(bar->width(), 45);
-    const QStringList keys = {QStringLiteral("new"),    QStringLiteral("clear"),     QStringLiteral("background"),
-                              QStringLiteral("text"),   QStringLiteral("resize"),    QStringLiteral("backimage"),
+    const QStringList keys = {QStringLiteral("new"),  QStringLiteral("clear"),  QStringLiteral("background"),
+                              QStringLiteral("text"), QStringLiteral("resize"), QStringLiteral("backimage"),
                               QStringLiteral("fonts")};
-    const QStringList tips = {QStringLiteral("New Banner"),  QStringLiteral("Clear Banner"),
+    const QStringList tips = {QStringLiteral("New Banner"),       QStringLiteral("Clear Banner"),
                               QStringLiteral("BackGround Color"), QStringLiteral("Add Text"),
-                              QStringLiteral("Banner Size"), QStringLiteral("BackGround Image"),
+                              QStringLiteral("Banner Size"),      QStringLiteral("BackGround Image"),
                               QStringLiteral("Choose Fonts")};
     const QList<QAction *> actions = bar->actions();
     QCOMPARE(actions.size(), 7);
@@ -101,12 +101,18 @@ void tst_MainWindow::controls_data()
     QTest::addColumn<QString>("tooltip");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("Picture1") << "Picture1" << QRect(32, 8, 41, 33) << "" << "";
-    QTest::newRow("Picture2") << "Picture2" << QRect(1, 1, 17, 17) << "ForeGround Color" << "";
-    QTest::newRow("Picture3") << "Picture3" << QRect(19, 11, 17, 17) << "BackGround Color" << "";
-    QTest::newRow("cmdwrkcolor") << "cmdwrkcolor" << QRect(320, 8, 73, 17) << "Change Work Area Color" << "Work Area";
-    QTest::newRow("Picture4") << "Picture4" << QRect(408, 8, 73, 33) << "" << "";
-    QTest::newRow("Frame1") << "Frame1" << QRect(504, 0, 209, 49) << "Current Position" << "";
+    QTest::newRow("Picture1") << "Picture1" << QRect(32, 8, 41, 33) << ""
+                              << "";
+    QTest::newRow("Picture2") << "Picture2" << QRect(1, 1, 17, 17) << "ForeGround Color"
+                              << "";
+    QTest::newRow("Picture3") << "Picture3" << QRect(19, 11, 17, 17) << "BackGround Color"
+                              << "";
+    QTest::newRow("cmdwrkcolor") << "cmdwrkcolor" << QRect(320, 8, 73, 17) << "Change Work Area Color"
+                                 << "Work Area";
+    QTest::newRow("Picture4") << "Picture4" << QRect(408, 8, 73, 33) << ""
+                              << "";
+    QTest::newRow("Frame1") << "Frame1" << QRect(504, 0, 209, 49) << "Current Position"
+                            << "";
 }
 
 void tst_MainWindow::controls()

@@ -7,11 +7,11 @@
 #include "banner/FrmBanner.h"
 #include "platform/GifImageCopy.h"
 
+#include "platform/Units.h"
 #include <QLabel>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include "platform/Units.h"
 
 // Records, in order, the events by which windows announce their creation
 // (their caption or icon is set in their constructors) and their showing.
@@ -30,14 +30,9 @@ protected:
         case QEvent::WindowTitleChange:
             entries << name + QStringLiteral(" title ") + static_cast<QWidget *>(watched)->windowTitle();
             break;
-        case QEvent::WindowIconChange:
-            entries << name + QStringLiteral(" icon");
-            break;
-        case QEvent::Show:
-            entries << name + QStringLiteral(" shown");
-            break;
-        default:
-            break;
+        case QEvent::WindowIconChange: entries << name + QStringLiteral(" icon"); break;
+        case QEvent::Show: entries << name + QStringLiteral(" shown"); break;
+        default: break;
         }
         return false;
     }

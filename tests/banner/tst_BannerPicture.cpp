@@ -83,7 +83,7 @@ void tst_BannerPicture::printIsTransparentAndClipped()
     QVERIFY(ImageCheck::count(img, QRect(80, 12, 40, 18), kBlue, 40) > 0);
     // Between the glyphs the picture still shows: no box was painted.
     const int pictureLeft = ImageCheck::count(img, QRect(80, 12, 40, 18), kRed, 0)
-                            + ImageCheck::count(img, QRect(80, 12, 40, 18), QColor(0, 255, 0), 0);
+        + ImageCheck::count(img, QRect(80, 12, 40, 18), QColor(0, 255, 0), 0);
     QVERIFY(pictureLeft > 100);
     QVERIFY(ImageCheck::same(img.copy(0, 0, 80, 30), stripes.copy(0, 0, 80, 30)));
 }

@@ -135,7 +135,8 @@ void tst_FrmBanner::leftDragFollowsAndReleasePrints()
     QVERIFY(!b.Label1()->isVisible());
     QCOMPARE(b.MousePointer(), 15);
     const QRect ink = ImageCheck::inkBox(b.Image(), kWhite);
-    QVERIFY2(ink.left() >= 200 && ink.top() >= 15, qPrintable(QStringLiteral("ink at %1,%2").arg(ink.left()).arg(ink.top())));
+    QVERIFY2(ink.left() >= 200 && ink.top() >= 15,
+             qPrintable(QStringLiteral("ink at %1,%2").arg(ink.left()).arg(ink.top())));
     QVERIFY(ink.left() < 210 && ink.top() < 30);
     QVERIFY(ImageCheck::count(b.Image(), ink, kBlue, 40) > 20);
     QCOMPARE(ImageCheck::countOther(b.Image(), QRect(0, 0, 200, 60), kWhite), 0);

@@ -99,13 +99,19 @@ void tst_frmresize::readoutConversion_data()
     QTest::addColumn<QString>("readout");
     QTest::addColumn<QString>("locale");
     QTest::addColumn<float>("twips");
-    QTest::newRow("whole") << "468" << "C" << 7020.0f;
-    QTest::newRow("fraction") << "7.5" << "C" << 112.5f;
-    QTest::newRow("negative") << "-10" << "C" << -150.0f;
-    QTest::newRow("zero") << "0" << "C" << 0.0f;
+    QTest::newRow("whole") << "468"
+                           << "C" << 7020.0f;
+    QTest::newRow("fraction") << "7.5"
+                              << "C" << 112.5f;
+    QTest::newRow("negative") << "-10"
+                              << "C" << -150.0f;
+    QTest::newRow("zero") << "0"
+                          << "C" << 0.0f;
     // Written back with a comma, read back up to it.
-    QTest::newRow("comma locale fraction") << "7,5" << "de_DE" << 112.0f;
-    QTest::newRow("comma locale whole") << "60" << "de_DE" << 900.0f;
+    QTest::newRow("comma locale fraction") << "7,5"
+                                           << "de_DE" << 112.0f;
+    QTest::newRow("comma locale whole") << "60"
+                                        << "de_DE" << 900.0f;
 }
 
 void tst_frmresize::readoutConversion()

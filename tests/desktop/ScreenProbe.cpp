@@ -18,7 +18,7 @@ constexpr int kTolerance = 24;
 bool near(QRgb a, QRgb b, int tolerance)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
-           && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
 QImage load(const QString &path)
@@ -128,6 +128,7 @@ int main(int argc, char *argv[])
         std::printf("%d\n", n);
         return picture.isNull() ? 2 : 0;
     }
-    std::fprintf(stderr, "usage: screen-probe locate SHOT W H | match SHOT PICTURE | size PICTURE | count PICTURE RRGGBB\n");
+    std::fprintf(stderr,
+                 "usage: screen-probe locate SHOT W H | match SHOT PICTURE | size PICTURE | count PICTURE RRGGBB\n");
     return 2;
 }

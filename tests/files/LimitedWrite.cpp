@@ -2,7 +2,9 @@
 // files may not grow past a limit, as on a full disk. Prints what the write
 // reported; the file test that starts it checks the rest.
 //
-//   limited-write bmp|gif PATH LIMIT_BYTES
+//   limited-write bmp|gif PATH LIMIT_BYTES [small]
+//
+// A small picture fits the file's write buffer, so that only the commit fails.
 
 #include "files/PictureFiles.h"
 #include "platform/Failure.h"
@@ -19,7 +21,7 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    if (argc != 4)
+    if (argc != 4 && argc != 5)
         return 2;
     // A write past the limit then fails with an error instead of a signal.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -27,7 +29,8 @@ int main(int argc, char *argv[])
     const rlimit limit{bytes, bytes};
     setrlimit(RLIMIT_FSIZE, &limit);
 
-    QImage picture(600, 400, QImage::Format_RGB32);
+    const bool small = argc == 5 && qstrcmp(argv[4], "small") == 0;
+    QImage picture(small ? 40 : 600, small ? 20 : 400, QImage::Format_RGB32);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));

@@ -122,8 +122,8 @@ void tst_GifEncoder::photoWithinQualityTarget()
     QCOMPARE(back.size(), picture.size());
     const double quality = psnr(picture, back);
     // Qt's own reduction to 256 colours is the floor to clear, by a margin.
-    const QImage plain = picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)
-                             .convertToFormat(QImage::Format_RGB32);
+    const QImage plain
+        = picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither).convertToFormat(QImage::Format_RGB32);
     const double floor = psnr(picture, plain);
     QVERIFY2(quality >= floor + 3.0 && quality >= 30.0,
              qPrintable(QStringLiteral("PSNR %1 dB against %2 dB").arg(quality).arg(floor)));

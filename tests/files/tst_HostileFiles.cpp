@@ -5,6 +5,7 @@
 #include "TestMain.h"
 #include "banner/FrmBanner.h"
 #include "files/PictureFiles.h"
+#include "files/PictureScan.h"
 #include "platform/GifEncoder.h"
 #include "viewer/FileLists.h"
 #include "viewer/FrmView.h"
@@ -111,11 +112,15 @@ QByteArray longHeaderBitmap(const QImage &image, int headerSize)
     QByteArray masks = le32(0x00FF0000) + le32(0x0000FF00) + le32(0x000000FF) + le32(0);
     out += masks.left(headerSize - 40);
     for (int i = 0; i < image.colorCount(); ++i)
-        out.append(char(qBlue(image.color(i)))).append(char(qGreen(image.color(i)))).append(char(qRed(image.color(i)))).append(char(0));
+        out.append(char(qBlue(image.color(i))))
+            .append(char(qGreen(image.color(i))))
+            .append(char(qRed(image.color(i))))
+            .append(char(0));
     if (indexed)
         out += QByteArray(qsizetype(256 - image.colorCount()) * 4, 0);
     for (int y = image.height() - 1; y >= 0; --y) {
-        const QByteArray row(reinterpret_cast<const char *>(image.constScanLine(y)), indexed ? image.width() : rowBytes);
+        const QByteArray row(reinterpret_cast<const char *>(image.constScanLine(y)),
+                             indexed ? image.width() : rowBytes);
         out += row + QByteArray(rowBytes - row.size(), 0);
     }
     out.replace(2, 4, le32(qint32(out.size())));
@@ -158,6 +163,7 @@ private Q_SLOTS:
     void refusedByLoadAndSkippedByPreview();
     void oddButValidFilesLoad_data();
     void oddButValidFilesLoad();
+    void restartMarkersStayInsideTheScan();
     void memoryStaysBounded();
 
 private:
@@ -197,8 +203,8 @@ void tst_HostileFiles::refusedByLoadAndSkippedByPreview_data()
     for (const auto &[format, bytes] : {std::pair{"png", png}, {"jpg", jpeg}, {"bmp", bmp}, {"gif", gif}}) {
         for (const int percent : {5, 50, 95}) {
             const QString name = QStringLiteral("cut%1.%2").arg(percent).arg(QLatin1String(format));
-            QTest::newRow(qPrintable(name)) << name << bytes.left(qMax<qsizetype>(30, bytes.size() * percent / 100))
-                                            << QStringLiteral("truncated");
+            QTest::newRow(qPrintable(name))
+                << name << bytes.left(qMax<qsizetype>(30, bytes.size() * percent / 100)) << QStringLiteral("truncated");
         }
     }
     QTest::newRow("huge bitmap") << "huge.bmp" << patched(bmp, 18, le32(100000) + le32(-100000)) << "too large";
@@ -209,12 +215,12 @@ void tst_HostileFiles::refusedByLoadAndSkippedByPreview_data()
     QTest::newRow("huge JPEG") << "huge.jpg" << HostilePictures::manyScanJpeg({65535, 65535}, 1) << "too large";
     // Found by the fuzzer: sizes whose product overflowed the truncation check.
     QTest::newRow("overflowing bitmap") << "overflow.bmp"
-                                        << QByteArray::fromBase64("Qk06AAAAAAAAADUAAAAoAAYAAABbNSX+MjIyAE06AAAAAAAAADUAAAAoAAYAAAAALw==")
+                                        << QByteArray::fromBase64(
+                                               "Qk06AAAAAAAAADUAAAAoAAYAAABbNSX+MjIyAE06AAAAAAAAADUAAAAoAAYAAAAALw==")
                                         << "";
     QTest::newRow("bad bit depth") << "depth.bmp" << patched(bmp, 28, QByteArray("\x07\x00", 2)) << "";
-    QTest::newRow("palette of a billion") << "palette.bmp"
-                                          << patched(patched(bmp, 28, QByteArray("\x08\x00", 2)), 46, le32(1 << 30))
-                                          << "";
+    QTest::newRow("palette of a billion")
+        << "palette.bmp" << patched(patched(bmp, 28, QByteArray("\x08\x00", 2)), 46, le32(1 << 30)) << "";
     QTest::newRow("broken LZW") << "lzw.gif" << patched(gif, gif.size() - 40, QByteArray(30, char(0xFF))) << "";
     QTest::newRow("PNG bomb") << "bomb.png" << pngBomb(20000) << "too large";
     // Within the pixel limit, but twice the memory at 16 bits a channel.
@@ -323,9 +329,29 @@ void tst_HostileFiles::oddButValidFilesLoad()
     QCOMPARE(shown.size(), sample().size());
     // A palette of 256 keeps this picture's colours near, not exact.
     const QImage expected = name.startsWith(QLatin1String("v3i"))
-                                ? sample().convertToFormat(QImage::Format_Indexed8).convertToFormat(QImage::Format_RGB32)
-                                : sample();
+        ? sample().convertToFormat(QImage::Format_Indexed8).convertToFormat(QImage::Format_RGB32)
+        : sample();
     QVERIFY(exact ? ImageCheck::same(shown, expected) : near(shown, expected));
+}
+
+// Qt writes no restart markers, so the scan is checked on a stream made by
+// hand: the first and last restart marker and a stuffed byte end no scan.
+void tst_HostileFiles::restartMarkersStayInsideTheScan()
+{
+    const QByteArray frame = QByteArray::fromHex("FFD8"
+                                                 "FFC0000B08000A0014"
+                                                 "01011100");
+    const QByteArray scan = QByteArray::fromHex("FFDA0008"
+                                                "01010000"
+                                                "3F00");
+    const QByteArray jpeg = frame + scan
+        + QByteArray::fromHex("12FFD034FFD756FF0078"
+                              "FFD9");
+    const JpegScan found = JpegScan::of(QByteArrayView(jpeg));
+    QCOMPARE(found.size, QSize(20, 10));
+    QCOMPARE(found.scans, 1);
+    QVERIFY(found.complete);
+    QVERIFY(!JpegScan::of(QByteArrayView(jpeg).chopped(2)).complete);
 }
 
 void tst_HostileFiles::memoryStaysBounded()

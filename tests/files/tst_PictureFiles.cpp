@@ -1,6 +1,7 @@
 #include "ImageCheck.h"
 #include "TestMain.h"
 #include "files/PictureFiles.h"
+#include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/GifEncoder.h"
 #include "platform/GifImageCopy.h"
@@ -74,11 +75,13 @@ void asUnprivileged(Step step)
 
 // Writes as the program does in a process whose files may not grow past
 // `bytes`, as on a full disk: a write past it fails as a real short write does.
-QString writeWithFileSizeLimit(bool gif, const QString &path, qint64 bytes)
+QString writeWithFileSizeLimit(bool gif, const QString &path, qint64 bytes, bool small = false)
 {
     QProcess writer;
-    writer.start(QStringLiteral(LIMITED_WRITE),
-                 {gif ? QStringLiteral("gif") : QStringLiteral("bmp"), path, QString::number(bytes)});
+    QStringList arguments{gif ? QStringLiteral("gif") : QStringLiteral("bmp"), path, QString::number(bytes)};
+    if (small)
+        arguments << QStringLiteral("small");
+    writer.start(QStringLiteral(LIMITED_WRITE), arguments);
     writer.waitForFinished(60000);
     return QString::fromUtf8(writer.readAllStandardOutput());
 }
@@ -100,6 +103,8 @@ private Q_SLOTS:
     void savesBitmapWhateverTheName();
     void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
+    void encoderFailureIsNamed();
+    void nameTakenDuringWriteFails();
     void loadsWhatQtReads_data();
     void loadsWhatQtReads();
     void refusesBadFiles();
@@ -125,11 +130,11 @@ void tst_PictureFiles::savesBitmapWhateverTheName()
     const QByteArray bytes = readAll(path);
     QVERIFY(bytes.startsWith("BM"));
     const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
-    QCOMPARE(qFromLittleEndian<quint32>(data + 14), 40u);     // BITMAPINFOHEADER
-    QCOMPARE(qFromLittleEndian<qint32>(data + 18), 40);       // width
-    QCOMPARE(qFromLittleEndian<qint32>(data + 22), 20);       // positive height: bottom-up
+    QCOMPARE(qFromLittleEndian<quint32>(data + 14), 40u); // BITMAPINFOHEADER
+    QCOMPARE(qFromLittleEndian<qint32>(data + 18), 40);   // width
+    QCOMPARE(qFromLittleEndian<qint32>(data + 22), 20);   // positive height: bottom-up
     QCOMPARE(qFromLittleEndian<quint16>(data + 28), quint16(24));
-    QCOMPARE(qFromLittleEndian<quint32>(data + 30), 0u);      // no compression
+    QCOMPARE(qFromLittleEndian<quint32>(data + 30), 0u); // no compression
     QImage back;
     QVERIFY(back.loadFromData(bytes, "BMP"));
     QVERIFY(ImageCheck::same(back, sample()));
@@ -142,10 +147,16 @@ void tst_PictureFiles::failedWriteKeepsOldFile_data()
     QTest::addColumn<QString>("says");
     for (const bool gif : {false, true}) {
         const char *writer = gif ? "GIF export" : "bitmap save";
-        QTest::addRow("%s, read-only folder", writer) << gif << "read-only" << "ermission";
-        QTest::addRow("%s, missing folder", writer) << gif << "missing" << "folder does not exist";
-        QTest::addRow("%s, disk full", writer) << gif << "full" << "";
-        QTest::addRow("%s, name of a folder", writer) << gif << "folder" << "it is a folder";
+        QTest::addRow("%s, read-only folder", writer) << gif << "read-only"
+                                                      << "ermission";
+        QTest::addRow("%s, missing folder", writer) << gif << "missing"
+                                                    << "folder does not exist";
+        QTest::addRow("%s, disk full", writer) << gif << "full"
+                                               << "";
+        QTest::addRow("%s, disk full at the last bytes", writer) << gif << "full-small"
+                                                                 << "";
+        QTest::addRow("%s, name of a folder", writer) << gif << "folder"
+                                                      << "it is a folder";
     }
 }
 
@@ -157,9 +168,10 @@ void tst_PictureFiles::failedWriteKeepsOldFile()
     QFETCH(QString, failure);
     QFETCH(QString, says);
     const QString folder = dir.filePath(QStringLiteral("out-") + failure + (gif ? QStringLiteral("-gif") : QString()));
-    const QString path = folder + (failure == QLatin1String("missing") ? QStringLiteral("/nowhere/banner.bmp")
-                                   : failure == QLatin1String("folder") ? QStringLiteral("/banner.bmp/")
-                                                                        : QStringLiteral("/banner.bmp"));
+    const QString path = folder
+        + (failure == QLatin1String("missing")      ? QStringLiteral("/nowhere/banner.bmp")
+               : failure == QLatin1String("folder") ? QStringLiteral("/banner.bmp/")
+                                                    : QStringLiteral("/banner.bmp"));
     QVERIFY(QDir().mkpath(folder));
     const QByteArray old("old contents, not a picture");
     if (failure == QLatin1String("folder"))
@@ -180,17 +192,45 @@ void tst_PictureFiles::failedWriteKeepsOldFile()
         QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
         asUnprivileged([&] { message = failureOf(write); });
         ::chmod(QFile::encodeName(folder).constData(), 0755);
-    } else if (failure == QLatin1String("full")) {
-        message = writeWithFileSizeLimit(gif, path, 1024);
+    } else if (failure.startsWith(QLatin1String("full"))) {
+        message = writeWithFileSizeLimit(gif, path, failure == QLatin1String("full") ? 1024 : 64,
+                                         failure == QLatin1String("full-small"));
     } else {
         message = failureOf(write);
     }
 
     QVERIFY2(message.contains(QStringLiteral("banner.bmp")) && message.contains(says), qPrintable(message));
-    if (failure == QLatin1String("read-only") || failure == QLatin1String("full"))
+    if (failure == QLatin1String("read-only") || failure.startsWith(QLatin1String("full")))
         QCOMPARE(readAll(path), old);
     QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     QCOMPARE(left, failure == QLatin1String("missing") ? QStringList() : QStringList{QStringLiteral("banner.bmp")});
+}
+
+// A writer that fails with no error on the file could not encode the picture.
+void tst_PictureFiles::encoderFailureIsNamed()
+{
+    const QString path = dir.filePath(QStringLiteral("unencoded.bmp"));
+    writeAll(path, "old");
+    const QString message = failureOf([&] { writeFileAtomically(path, [](QIODevice &) { return false; }); });
+    QCOMPARE(message,
+             QStringLiteral("\"%1\" could not be saved: the picture could not be encoded.")
+                 .arg(QDir::toNativeSeparators(path)));
+    QCOMPARE(readAll(path), QByteArray("old"));
+}
+
+// The new file cannot take the name when a folder took it meanwhile.
+void tst_PictureFiles::nameTakenDuringWriteFails()
+{
+    const QString folder = dir.filePath(QStringLiteral("taken"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/banner.bmp");
+    const QString message = failureOf([&] {
+        writeFileAtomically(path, [&](QIODevice &file) { return file.write("BM") == 2 && QDir().mkpath(path); });
+    });
+    QVERIFY2(message.startsWith(QStringLiteral("\"%1\" could not be saved: ").arg(QDir::toNativeSeparators(path))),
+             qPrintable(message));
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("banner.bmp")});
 }
 
 void tst_PictureFiles::loadsWhatQtReads_data()
@@ -210,8 +250,9 @@ void tst_PictureFiles::loadsWhatQtReads()
     const QString path = dir.filePath(QStringLiteral("in.") + format.toLower());
     const QImage picture = sample();
     // Qt reads GIF but does not write it; our own encoder makes the file.
-    writeAll(path, format == QLatin1String("GIF") ? encodeGif(picture, picture.size())
-                                                  : encoded(picture, qPrintable(format)));
+    writeAll(path,
+             format == QLatin1String("GIF") ? encodeGif(picture, picture.size())
+                                            : encoded(picture, qPrintable(format)));
     const QImage loaded = PictureFiles::loadPicture(path);
     QCOMPARE(loaded.size(), QSize(40, 20));
     if (exact)
@@ -230,28 +271,33 @@ void tst_PictureFiles::refusesBadFiles()
     const QByteArray png = encoded(sample(), "PNG");
     const QByteArray jpeg = encoded(sample(), "JPEG");
     const QByteArray bmp = encoded(sample(), "BMP");
-    // A bitmap header that claims 100000 x 100000 pixels.
-    QByteArray huge = bmp.left(54);
-    qToLittleEndian<qint32>(100000, reinterpret_cast<uchar *>(huge.data()) + 18);
-    qToLittleEndian<qint32>(100000, reinterpret_cast<uchar *>(huge.data()) + 22);
+    // Bitmap headers alone that claim a size: far over the limit, and exactly at it.
+    auto header = [&](qint32 width, qint32 height) {
+        QByteArray bytes = bmp.left(54);
+        qToLittleEndian<qint32>(width, reinterpret_cast<uchar *>(bytes.data()) + 18);
+        qToLittleEndian<qint32>(height, reinterpret_cast<uchar *>(bytes.data()) + 22);
+        return bytes;
+    };
     const std::vector<Case> cases = {
-        {"empty.bmp", QByteArray(), "empty"},
-        {"text.jpg", QByteArray("just some words, no picture at all\n"), "not a picture"},
-        {"cut.png", png.left(png.size() / 2), "truncated"},
-        {"cut.jpg", jpeg.left(jpeg.size() / 2), "truncated"},
-        {"cut.bmp", bmp.left(bmp.size() / 2), "truncated"},
-        {"huge.bmp", huge, "too large"},
+        {"empty.bmp", QByteArray(), "the file is empty"},
+        {"text.jpg", QByteArray("just some words, no picture at all\n"), "it is not a picture"},
+        {"cut.png", png.left(png.size() / 2), "the file is truncated"},
+        {"cut.jpg", jpeg.left(jpeg.size() / 2), "the file is truncated"},
+        {"cut.bmp", bmp.left(bmp.size() / 2), "the file is truncated"},
+        {"huge.bmp", header(100000, 100000), "the picture is too large (100000 x 100000 pixels)"},
+        {"edge.bmp", header(8192, 8192), "the file is truncated"},
     };
     for (const Case &c : cases) {
         const QString path = dir.filePath(QLatin1String(c.name));
         writeAll(path, c.bytes);
-        const QString message = failureOf([&] { PictureFiles::loadPicture(path); });
-        QVERIFY2(message.contains(QLatin1String(c.name)) && message.contains(QLatin1String(c.says)),
-                 qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(c.name), message)));
+        QCOMPARE(failureOf([&] { PictureFiles::loadPicture(path); }),
+                 QStringLiteral("\"%1\" could not be loaded: %2.")
+                     .arg(QDir::toNativeSeparators(path), QLatin1String(c.says)));
     }
 
-    QVERIFY(failureOf([&] { PictureFiles::loadPicture(dir.filePath(QStringLiteral("missing.bmp"))); })
-                .contains(QStringLiteral("does not exist")));
+    QVERIFY(failureOf([&] {
+                PictureFiles::loadPicture(dir.filePath(QStringLiteral("missing.bmp")));
+            }).contains(QStringLiteral("does not exist")));
     QVERIFY(failureOf([&] { PictureFiles::loadPicture(dir.path()); }).contains(QStringLiteral("not a regular file")));
     // A named pipe would block a read for ever: it is refused unopened.
     const QString fifo = dir.filePath(QStringLiteral("pipe.bmp"));

@@ -24,8 +24,8 @@ void tst_KeyValue::read_data()
     const QByteArray folder("C:\\Tools", 8);
     QTest::newRow("string with its NUL") << 1u << folder + '\0' << k << v << true << "C:\\Tools";
     QTest::newRow("string without NUL") << 1u << folder << k << v << true << "C:\\Tools";
-    QTest::newRow("string filling the buffer") << 1u << QByteArray(1024, 'x') << k << v << true
-                                               << QString(1024, QLatin1Char('x'));
+    QTest::newRow("string filling the buffer")
+        << 1u << QByteArray(1024, 'x') << k << v << true << QString(1024, QLatin1Char('x'));
     QTest::newRow("string over the buffer") << 1u << QByteArray(1025, 'x') << k << v << false << "";
     QTest::newRow("empty value") << 1u << QByteArray() << k << v << false << "";
     // Each byte counts with both its digits: 0x00000105 is 261, not 0x15.

@@ -63,8 +63,17 @@ void tst_NumberText::colours()
     QPalette palette;
     palette.setColor(QPalette::Active, QPalette::HighlightedText, QColor(1, 2, 3));
     palette.setColor(QPalette::Dark, QColor(4, 5, 6));
+    palette.setColor(QPalette::Button, QColor(7, 8, 9));
+    palette.setColor(QPalette::Midlight, QColor(10, 11, 12));
+    palette.setColor(QPalette::ToolTipBase, QColor(13, 14, 15));
+    palette.setColor(QPalette::Window, QColor(16, 17, 18));
     QCOMPARE(OleColor::toQColor(OleColor::kCaptionText, palette), QColor(1, 2, 3));
     QCOMPARE(OleColor::toQColor(OleColor::kAppWorkspace, palette), QColor(4, 5, 6));
+    // The ends of the table, and past it.
+    QCOMPARE(OleColor::toQColor(OleColor::kSystemFlag | 0, palette), QColor(7, 8, 9));
+    QCOMPARE(OleColor::toQColor(OleColor::kSystemFlag | 22, palette), QColor(10, 11, 12));
+    QCOMPARE(OleColor::toQColor(OleColor::kSystemFlag | 24, palette), QColor(13, 14, 15));
+    QCOMPARE(OleColor::toQColor(OleColor::kSystemFlag | 25, palette), QColor(16, 17, 18));
 }
 
 TARVELLO_TEST_MAIN(tst_NumberText)

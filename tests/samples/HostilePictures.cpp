@@ -20,8 +20,7 @@ class Bits
 public:
     explicit Bits(QByteArray &out)
         : m_out(out)
-    {
-    }
+    { }
     void put(quint32 value, int count)
     {
         for (int i = count - 1; i >= 0; --i) {

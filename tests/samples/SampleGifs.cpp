@@ -28,8 +28,8 @@ bool write(const QString &path, const QList<QImage> &frames, int delay)
     EGifSetGifVersion(gif, true);
     bool ok = EGifPutScreenDesc(gif, screen.width(), screen.height(), 8, 0, nullptr) == GIF_OK;
     ok = ok && EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK
-         && EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_OK
-         && EGifPutExtensionBlock(gif, 3, "\x01\x00\x00") == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK;
+        && EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_OK
+        && EGifPutExtensionBlock(gif, 3, "\x01\x00\x00") == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK;
     for (const QImage &frame : frames) {
         const QImage indexed = frame.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
         std::array<GifColorType, 256> colours{};
@@ -42,7 +42,7 @@ bool write(const QString &path, const QList<QImage> &frames, int delay)
         GifByteType extension[4];
         const size_t length = EGifGCBToExtension(&control, extension);
         ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), extension) == GIF_OK
-             && EGifPutImageDesc(gif, 0, 0, indexed.width(), indexed.height(), false, map) == GIF_OK;
+            && EGifPutImageDesc(gif, 0, 0, indexed.width(), indexed.height(), false, map) == GIF_OK;
         std::vector<GifPixelType> row(std::size_t(indexed.width()));
         for (int y = 0; ok && y < indexed.height(); ++y) {
             const uchar *line = indexed.constScanLine(y);

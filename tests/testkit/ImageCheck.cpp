@@ -11,7 +11,7 @@ namespace {
 bool near(QRgb pixel, const QColor &color, int tolerance)
 {
     return std::abs(qRed(pixel) - color.red()) <= tolerance && std::abs(qGreen(pixel) - color.green()) <= tolerance
-           && std::abs(qBlue(pixel) - color.blue()) <= tolerance;
+        && std::abs(qBlue(pixel) - color.blue()) <= tolerance;
 }
 
 } // namespace

@@ -113,10 +113,16 @@ void Rig::drop(QPoint from, QPoint to)
 
 QString Rig::readoutX()
 {
-    return parent().findChild<QWidget *>(QStringLiteral("Frame1"))->findChild<QLabel *>(QStringLiteral("Label3"))->text();
+    return parent()
+        .findChild<QWidget *>(QStringLiteral("Frame1"))
+        ->findChild<QLabel *>(QStringLiteral("Label3"))
+        ->text();
 }
 
 QString Rig::readoutY()
 {
-    return parent().findChild<QWidget *>(QStringLiteral("Frame1"))->findChild<QLabel *>(QStringLiteral("Label4"))->text();
+    return parent()
+        .findChild<QWidget *>(QStringLiteral("Frame1"))
+        ->findChild<QLabel *>(QStringLiteral("Label4"))
+        ->text();
 }

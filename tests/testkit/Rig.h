@@ -2,9 +2,9 @@
 
 #include "FakeClipboard.h"
 #include "RecordingImageCopy.h"
-#include "ScriptedGif.h"
 #include "ScriptedDialogHost.h"
 #include "ScriptedFileProbe.h"
+#include "ScriptedGif.h"
 #include "ScriptedLauncher.h"
 #include "ScriptedRegistry.h"
 #include "ScriptedWindowMover.h"

@@ -12,7 +12,8 @@
 class ScriptedDialogHost final : public DialogHost
 {
 public:
-    struct Cancel {};
+    struct Cancel
+    { };
 
     void answerOpen(std::optional<QString> path) { m_answers.push_back(Answer{Kind::Open, std::move(path)}); }
     void answerSave(std::optional<QString> path) { m_answers.push_back(Answer{Kind::Save, std::move(path)}); }
@@ -42,8 +43,7 @@ private:
     struct Answer
     {
         Kind kind;
-        std::variant<Cancel, std::optional<QString>, std::optional<OleColor::Value>, std::optional<FontChoice>,
-                     QString>
+        std::variant<Cancel, std::optional<QString>, std::optional<OleColor::Value>, std::optional<FontChoice>, QString>
             value;
     };
     bool take(Kind kind, const char *what, Answer &answer);

@@ -50,8 +50,10 @@ private:
 void tst_AnimatedGif::initTestCase()
 {
     m_anim = m_dir.filePath(QStringLiteral("anim.gif"));
-    QVERIFY(SampleGifs::write(m_anim, {SampleGifs::solid({40, 20}, Qt::red), SampleGifs::solid({40, 20}, Qt::blue),
-                                       SampleGifs::solid({40, 20}, Qt::green)}, 2));
+    QVERIFY(SampleGifs::write(m_anim,
+                              {SampleGifs::solid({40, 20}, Qt::red), SampleGifs::solid({40, 20}, Qt::blue),
+                               SampleGifs::solid({40, 20}, Qt::green)},
+                              2));
     m_bytes = readAll(m_anim);
     QCOMPARE(m_bytes.back(), ';');
 }

@@ -41,6 +41,8 @@ private Q_SLOTS:
     void okOnAnimatedGifPaintsItsFirstFrame();
     void hideKeepsStateCloseStartsAfresh();
     void foldersMoveTheFileList();
+    void layout_data();
+    void layout();
 
 private:
     FrmView &open();
@@ -120,8 +122,10 @@ void tst_FrmView::previewFollowsTheNameRule_data()
     QTest::addColumn<QString>("height");
     QTest::newRow("GIF") << QStringLiteral("ANIM.GIF") << true << QStringLiteral("40") << QStringLiteral("20");
     QTest::newRow("gif") << QStringLiteral("anim.gif") << true << QStringLiteral("8") << QStringLiteral("8");
-    QTest::newRow("fraction") << QStringLiteral("odd.gif") << true << QStringLiteral("31.46667") << QStringLiteral("61");
-    QTest::newRow("Gif is still") << QStringLiteral("still.Gif") << false << QStringLiteral("30") << QStringLiteral("10");
+    QTest::newRow("fraction") << QStringLiteral("odd.gif") << true << QStringLiteral("31.46667")
+                              << QStringLiteral("61");
+    QTest::newRow("Gif is still") << QStringLiteral("still.Gif") << false << QStringLiteral("30")
+                                  << QStringLiteral("10");
     QTest::newRow("jpeg") << QStringLiteral("photo.jpeg") << false << QStringLiteral("468") << QStringLiteral("60");
     QTest::newRow("bitmap") << QStringLiteral("wide.bmp") << false << QStringLiteral("468") << QStringLiteral("60");
 }
@@ -258,6 +262,35 @@ void tst_FrmView::foldersMoveTheFileList()
 
     // At a root the joined path doubles the separator; the file opens all the same.
     QCOMPARE(PictureFiles::loadPicture(QLatin1Char('/') + m_dir.filePath(QStringLiteral("wide.bmp"))).width(), 468);
+}
+
+void tst_FrmView::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry"); // pixels; an empty size: sized to the text
+    QTest::newRow("Dir1") << "Dir1" << QRect(0, 32, 153, 201);
+    QTest::newRow("Drive1") << "Drive1" << QRect(0, 240, 153, 21);
+    QTest::newRow("File1") << "File1" << QRect(184, 32, 145, 201);
+    QTest::newRow("cmdCancel") << "cmdCancel" << QRect(168, 264, 81, 33);
+    QTest::newRow("Command2") << "Command2" << QRect(264, 264, 81, 33);
+    QTest::newRow("Picture1") << "Picture1" << QRect(360, 8, 193, 225);
+    QTest::newRow("Label1") << "Label1" << QRect(16, 0, 0, 0);
+    QTest::newRow("Label2") << "Label2" << QRect(360, 240, 0, 0);
+    QTest::newRow("Label3") << "Label3" << QRect(360, 264, 0, 0);
+    QTest::newRow("Label4") << "Label4" << QRect(408, 240, 113, 17);
+    QTest::newRow("Label5") << "Label5" << QRect(408, 264, 129, 17);
+}
+
+void tst_FrmView::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    auto *control = open().findChild<QWidget *>(name);
+    QVERIFY(control);
+    if (geometry.isEmpty())
+        QCOMPARE(control->pos(), geometry.topLeft());
+    else
+        QCOMPARE(control->geometry(), geometry);
 }
 
 TARVELLO_TEST_MAIN(tst_FrmView)

@@ -50,7 +50,8 @@ void expectRead(Registry &registry, const char *key, const char *name, bool foun
     std::string value = "before";
     const bool read = KeyValue::read(registry, root, key, name, value);
     check(read == found && value == expected,
-          std::string("reading ") + name + " gave " + (read ? "true" : "false") + " and \"" + value.substr(0, 40) + '"');
+          std::string("reading ") + name + " gave " + (read ? "true" : "false") + " and \"" + value.substr(0, 40)
+              + '"');
 }
 
 void registryChecks()
