@@ -11,7 +11,9 @@ constexpr int kMaxWidth = 12;
 class BlockWriter
 {
 public:
-    explicit BlockWriter(std::vector<std::uint8_t> &out) : m_out(out) {}
+    explicit BlockWriter(std::vector<std::uint8_t> &out)
+        : m_out(out)
+    { }
 
     void put(int code, int width)
     {
@@ -55,11 +57,16 @@ class Dictionary
 {
 public:
     explicit Dictionary(int minCodeSize)
-        : m_rootBits(minCodeSize), m_clear(1 << minCodeSize), m_first(m_clear + 2), m_next(m_first),
-          m_width(minCodeSize + 1), m_child(std::size_t(kMaxCodes) << minCodeSize, 0), m_prefix(kMaxCodes),
-          m_last(kMaxCodes), m_length(kMaxCodes)
-    {
-    }
+        : m_rootBits(minCodeSize)
+        , m_clear(1 << minCodeSize)
+        , m_first(m_clear + 2)
+        , m_next(m_first)
+        , m_width(minCodeSize + 1)
+        , m_child(std::size_t(kMaxCodes) << minCodeSize, 0)
+        , m_prefix(kMaxCodes)
+        , m_last(kMaxCodes)
+        , m_length(kMaxCodes)
+    { }
 
     int endCode() const { return m_clear + 1; }
     std::size_t longest() const { return m_longest; }
@@ -99,8 +106,8 @@ public:
         out.put(m_clear, m_width);
         // Undoing only the entries set is far cheaper than wiping the trie.
         for (int code = m_first; code < m_next; ++code) {
-            std::uint16_t &slot = m_child[(std::size_t(m_prefix[std::size_t(code)]) << m_rootBits)
-                                          | m_last[std::size_t(code)]];
+            std::uint16_t &slot
+                = m_child[(std::size_t(m_prefix[std::size_t(code)]) << m_rootBits) | m_last[std::size_t(code)]];
             if (slot == code)
                 slot = 0;
         }

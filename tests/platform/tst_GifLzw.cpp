@@ -181,7 +181,9 @@ void tst_GifLzw::giflibReadsItBack()
     QVERIFY(giflibDecode(gif) == pixels);
     if (beatsGiflib)
         QVERIFY2(gif.size() <= giflibSize(pixels, codeSize, width, height),
-                 qPrintable(QStringLiteral("%1 bytes against %2").arg(gif.size()).arg(giflibSize(pixels, codeSize, width, height))));
+                 qPrintable(QStringLiteral("%1 bytes against %2")
+                                .arg(gif.size())
+                                .arg(giflibSize(pixels, codeSize, width, height))));
 }
 
 TARVELLO_TEST_MAIN(tst_GifLzw)
