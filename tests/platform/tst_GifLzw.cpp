@@ -73,7 +73,8 @@ Pixels giflibDecode(const QByteArray &gif)
     Pixels pixels;
     if (DGifSlurp(file) == GIF_OK && file->ImageCount == 1) {
         const SavedImage &image = file->SavedImages[0];
-        pixels.assign(image.RasterBits, image.RasterBits + image.ImageDesc.Width * image.ImageDesc.Height);
+        pixels.assign(image.RasterBits,
+                      image.RasterBits + std::ptrdiff_t(image.ImageDesc.Width) * image.ImageDesc.Height);
     }
     DGifCloseFile(file, &error);
     return pixels;
