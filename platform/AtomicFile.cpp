@@ -39,9 +39,10 @@ void writeFileAtomically(const QString &path, const std::function<bool(QIODevice
         fail(path, file.errorString());
     errno = 0;
     if (!write(file)) {
-        const QString reason = systemReason(errno, file.error() != QFileDevice::NoError
-                                                       ? file.errorString()
-                                                       : QStringLiteral("the picture could not be encoded"));
+        const QString reason = systemReason(errno,
+                                            file.error() != QFileDevice::NoError
+                                                ? file.errorString()
+                                                : QStringLiteral("the picture could not be encoded"));
         file.cancelWriting();
         fail(path, reason);
     }
