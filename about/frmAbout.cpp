@@ -1,6 +1,7 @@
 #include "about/frmAbout.h"
 
 #include "common/AppIdentity.h"
+#include "common/DesignLabel.h"
 #include "common/Texts.h"
 #include "common/ToolbarArt.h"
 #include "platform/DesignFont.h"
@@ -36,13 +37,7 @@ constexpr char kSizesToText[] = "sizesToText";
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
               OleColor::Value color, bool autoSize)
 {
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, OleColor::toQColor(color));
-    l->setPalette(palette);
-    l->setGeometry(geometry);
+    QLabel *l = designLabel(parent, name, text, geometry, font, color);
     // Sized when first shown: measuring text loads the font, which a box
     // that starts hidden need not pay for at start-up.
     l->setProperty(kSizesToText, autoSize);

@@ -29,6 +29,12 @@ qint64 area(QSize s)
     return qint64(s.width()) * s.height();
 }
 
+void refuseIfTooLarge(const QString &path, QSize size)
+{
+    if (area(size) > kMaxPixels)
+        refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)").arg(size.width()).arg(size.height()));
+}
+
 // Formats whose decoding cost the checks below can bound.
 bool supported(const QByteArray &format)
 {
@@ -42,11 +48,8 @@ void checkStructure(QByteArrayView bytes, const QByteArray &format, const QStrin
 {
     if (format == "gif") {
         const GifScan scan = GifScan::of(bytes);
-        if (area(scan.screen) > kMaxPixels || area(scan.largestFrame) > kMaxPixels)
-            refuse(path,
-                   QStringLiteral("the picture is too large (%1 x %2 pixels)")
-                       .arg(scan.screen.width())
-                       .arg(scan.screen.height()));
+        refuseIfTooLarge(path, scan.screen);
+        refuseIfTooLarge(path, scan.largestFrame);
         if (scan.frames == 0 || (scan.frames == 1 && !scan.complete))
             refuse(path, QStringLiteral("the file is truncated"));
         // Qt's decoder shows whatever broken data gives; only a whole first frame is a picture.
@@ -56,11 +59,7 @@ void checkStructure(QByteArrayView bytes, const QByteArray &format, const QStrin
         const JpegScan scan = JpegScan::of(bytes);
         if (!scan.complete)
             refuse(path, QStringLiteral("the file is truncated"));
-        if (area(scan.size) > kMaxPixels)
-            refuse(path,
-                   QStringLiteral("the picture is too large (%1 x %2 pixels)")
-                       .arg(scan.size.width())
-                       .arg(scan.size.height()));
+        refuseIfTooLarge(path, scan.size);
         const qint64 blocks = qint64((scan.size.width() + 7) / 8) * ((scan.size.height() + 7) / 8);
         const DecodeCost cost{format, area(scan.size), bytes.size(), scan.progressive, blocks * scan.scans};
         if (cost.milliseconds() > kMaxDecodeMs)
@@ -73,11 +72,7 @@ void checkStructure(QByteArrayView bytes, const QByteArray &format, const QStrin
         const PngScan scan = PngScan::of(bytes);
         if (!scan.complete)
             refuse(path, QStringLiteral("the file is truncated"));
-        if (area(scan.size) > kMaxPixels)
-            refuse(path,
-                   QStringLiteral("the picture is too large (%1 x %2 pixels)")
-                       .arg(scan.size.width())
-                       .arg(scan.size.height()));
+        refuseIfTooLarge(path, scan.size);
         if (DecodeCost{format, area(scan.size), bytes.size()}.milliseconds() > kMaxDecodeMs)
             refuse(path,
                    QStringLiteral("it would take too long to decode (%1 MB of data over %2 x %3 pixels)")
@@ -196,8 +191,8 @@ QImage decodePicture(QByteArrayView bytes, const QString &path)
         size = BitmapScan::of(QByteArrayView(data)).size;
     if (!size.isValid() && format == "png")
         size = PngScan::of(QByteArrayView(data)).size;
-    if (size.isValid() && area(size) > kMaxPixels)
-        refuse(path, QStringLiteral("the picture is too large (%1 x %2 pixels)").arg(size.width()).arg(size.height()));
+    if (size.isValid())
+        refuseIfTooLarge(path, size);
     // Deep pictures decode to more bytes a pixel than the pixel limit
     // assumes. The depth comes from the file itself: the reader's own answer
     // is garbage for some damaged headers.

@@ -1,6 +1,7 @@
 #include "viewer/FrmView.h"
 
 #include "banner/FrmBanner.h"
+#include "common/DesignLabel.h"
 #include "common/Texts.h"
 #include "files/PictureFiles.h"
 #include "platform/AnimatedGif.h"
@@ -26,13 +27,7 @@ namespace {
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
               OleColor::Value color, bool autoSize)
 {
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, OleColor::toQColor(color));
-    l->setPalette(palette);
-    l->setGeometry(geometry);
+    QLabel *l = designLabel(parent, name, text, geometry, font, color);
     if (autoSize)
         l->adjustSize();
     return l;
