@@ -37,7 +37,7 @@ constexpr char kSizesToText[] = "sizesToText";
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
               OleColor::Value color, bool autoSize)
 {
-    QLabel *l = designLabel(parent, name, text, geometry, font, color);
+    QLabel *l = designLabel(parent, name, text, geometry, font, OleColor::toQColor(color));
     // Sized when first shown: measuring text loads the font, which a box
     // that starts hidden need not pay for at start-up.
     l->setProperty(kSizesToText, autoSize);

@@ -3,13 +3,13 @@
 #include <QLabel>
 
 QLabel *designLabel(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
-                    OleColor::Value color)
+                    const QColor &color)
 {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
     l->setFont(font);
     QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, OleColor::toQColor(color));
+    palette.setColor(QPalette::WindowText, color);
     l->setPalette(palette);
     l->setGeometry(geometry);
     return l;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/OleColor.h"
-
+#include <QColor>
 #include <QFont>
 #include <QRect>
 #include <QString>
@@ -12,4 +11,4 @@ class QWidget;
 // A label as the windows are designed: named, placed in pixels, in its font
 // and colour. Labels that size to their text are sized by their window.
 QLabel *designLabel(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
-                    OleColor::Value color);
+                    const QColor &color);

@@ -27,7 +27,7 @@ namespace {
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, const QFont &font,
               OleColor::Value color, bool autoSize)
 {
-    QLabel *l = designLabel(parent, name, text, geometry, font, color);
+    QLabel *l = designLabel(parent, name, text, geometry, font, OleColor::toQColor(color));
     if (autoSize)
         l->adjustSize();
     return l;
