@@ -32,7 +32,11 @@ QLabel *frameLabel(QWidget *frame, const char *name, const QString &text, int le
 {
     auto *label = new QLabel(text, frame);
     label->setObjectName(QLatin1String(name));
-    label->setFont(DesignFont::msSansSerif(9.75, true));
+    QFont font = DesignFont::msSansSerif(9.75, true);
+    // Digits and "X>" never need another font's glyphs, so start-up skips
+    // gathering the fallback fonts for this face.
+    font.setStyleStrategy(QFont::NoFontMerging);
+    label->setFont(font);
     label->move(Units::pixels(left), Units::pixels(top));
     label->adjustSize();
     return label;

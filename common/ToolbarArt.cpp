@@ -199,9 +199,12 @@ QImage render(QSize pixels, Art art)
 class ArtEngine final : public QIconEngine
 {
 public:
-    explicit ArtEngine(Art art)
+    explicit ArtEngine(Art art, QList<QSize> sizes = {})
         : m_art(art)
+        , m_sizes(std::move(sizes))
     { }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return m_sizes; }
 
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
     {
@@ -230,10 +233,11 @@ public:
         return pm;
     }
 
-    QIconEngine *clone() const override { return new ArtEngine(m_art); }
+    QIconEngine *clone() const override { return new ArtEngine(m_art, m_sizes); }
 
 private:
     Art m_art;
+    QList<QSize> m_sizes;
 };
 
 } // namespace
@@ -248,7 +252,11 @@ QIcon image(int index)
 
 QIcon programIcon()
 {
-    return QIcon(new ArtEngine(programArt));
+    // A window draws every size its icon lists for the window manager before
+    // it first shows; with none listed Qt draws four, up to 128 px, which is
+    // most of the icon's cost at start-up. Menus and docks take the larger
+    // icons installed with the program.
+    return QIcon(new ArtEngine(programArt, {QSize(16, 16), QSize(32, 32), QSize(48, 48), QSize(64, 64)}));
 }
 
 QImage programImage(int pixels)

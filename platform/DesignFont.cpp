@@ -1,15 +1,36 @@
 #include "platform/DesignFont.h"
 
+#include <QFontDatabase>
+#include <QSet>
 #include <QStringList>
 
 namespace DesignFont {
 
 namespace {
 
+// A family no font here answers to costs the font matcher a search each time
+// a font naming it is first used, which start-up pays; only installed
+// families are passed on. The last, generic name always stays.
+QStringList installedOnly(const QStringList &families)
+{
+    static const QSet<QString> installed = [] {
+        QSet<QString> names;
+        for (const QString &family : QFontDatabase::families())
+            names.insert(family.toCaseFolded());
+        return names;
+    }();
+    QStringList kept;
+    for (qsizetype i = 0; i < families.size(); ++i) {
+        if (i == families.size() - 1 || installed.contains(families.at(i).toCaseFolded()))
+            kept.append(families.at(i));
+    }
+    return kept;
+}
+
 QFont make(const QStringList &families, double points, bool bold)
 {
     QFont font;
-    font.setFamilies(families);
+    font.setFamilies(installedOnly(families));
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;

@@ -1,0 +1,51 @@
+#include "TestMain.h"
+#include "platform/DesignFont.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+
+class tst_DesignFont : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void missingNamesDroppedFaceKept_data();
+    void missingNamesDroppedFaceKept();
+};
+
+static QStringList names(const char *list)
+{
+    return QString::fromLatin1(list).split(QLatin1Char(','));
+}
+
+void tst_DesignFont::missingNamesDroppedFaceKept_data()
+{
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<QStringList>("designed");
+
+    QTest::newRow("sans") << DesignFont::msSansSerif(9.75, true)
+                          << names("MS Sans Serif,Microsoft Sans Serif,Liberation Sans,Arimo,DejaVu Sans,Sans Serif");
+    QTest::newRow("handwriting") << DesignFont::lucidaHandwriting(24, true)
+                                 << names("Lucida Handwriting,URW Chancery L,Z003,Liberation Serif,DejaVu Serif,Serif");
+}
+
+// Leaving out the names no font answers to must not change the face drawn.
+void tst_DesignFont::missingNamesDroppedFaceKept()
+{
+    QFETCH(QFont, font);
+    QFETCH(QStringList, designed);
+
+    const QStringList kept = font.families();
+    QVERIFY(!kept.isEmpty());
+    QCOMPARE(kept.last(), designed.last());
+    for (const QString &family : kept.mid(0, kept.size() - 1)) {
+        QVERIFY2(designed.contains(family), qPrintable(family));
+        QVERIFY2(QFontDatabase::hasFamily(family), qPrintable(family));
+    }
+    QFont full = font;
+    full.setFamilies(designed);
+    QCOMPARE(QFontInfo(font).family(), QFontInfo(full).family());
+    QCOMPARE(QFontInfo(font).bold(), QFontInfo(full).bold());
+}
+
+TARVELLO_TEST_MAIN(tst_DesignFont)
+#include "tst_DesignFont.moc"
