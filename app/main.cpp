@@ -1,5 +1,6 @@
 #include "app/ModStart.h"
 #include "app/Parent.h"
+#include "platform/FontWarmUp.h"
 #include "platform/qt/QtPlatform.h"
 
 #include <QApplication>
@@ -7,7 +8,9 @@
 
 int main(int argc, char *argv[])
 {
+    FontWarmUp fonts; // overlaps the display connection made next
     QApplication application(argc, argv);
+    fonts.finish();
     QtPlatform platform;
     ModStart program(platform.services());
     program.Main();

@@ -22,6 +22,7 @@
 #include "app/ModStart.h"
 #include "app/Parent.h"
 #include "banner/FrmBanner.h"
+#include "platform/FontWarmUp.h"
 #include "platform/qt/QtPlatform.h"
 
 #include <QApplication>
@@ -93,7 +94,9 @@ private:
 // Exactly what app/main.cpp does, with the probe in place before any window exists.
 int runTarvello(int argc, char *argv[])
 {
+    FontWarmUp fonts;
     QApplication application(argc, argv);
+    fonts.finish();
     FirstPaint probe([](QObject *o) { return o->objectName() == QStringLiteral("FrmBanner"); });
     application.installEventFilter(&probe);
     QtPlatform platform;

@@ -12,7 +12,7 @@
 #   scripts/deps.sh tidy    that, plus clang-tidy
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev pkgconf libxcb-damage0-dev)
+build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev libfontconfig-dev pkgconf libxcb-damage0-dev)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
 compare_packages=(imagemagick ffmpeg gifsicle bc)
 mingw_packages=(g++-mingw-w64-x86-64-posix)
