@@ -1,6 +1,7 @@
 #include "app/ModStart.h"
 #include "app/Parent.h"
-#include "platform/FontWarmUp.h"
+#include "common/ToolbarArt.h"
+#include "platform/StartupWarmUp.h"
 #include "platform/qt/QtPlatform.h"
 
 #include <QApplication>
@@ -8,9 +9,9 @@
 
 int main(int argc, char *argv[])
 {
-    FontWarmUp fonts; // overlaps the display connection made next
+    StartupWarmUp warmUp; // reads the font configuration while the display connection is made
     QApplication application(argc, argv);
-    fonts.finish();
+    warmUp.thenRun(ToolbarArt::prepare); // drawn while the windows are built
     QtPlatform platform;
     ModStart program(platform.services());
     program.Main();
@@ -19,5 +20,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1)
         program.parentWindow().openFile(arguments.at(1));
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    warmUp.finish(); // its drawing needs the application object, which goes next
+    return status;
 }

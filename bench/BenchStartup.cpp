@@ -22,7 +22,8 @@
 #include "app/ModStart.h"
 #include "app/Parent.h"
 #include "banner/FrmBanner.h"
-#include "platform/FontWarmUp.h"
+#include "common/ToolbarArt.h"
+#include "platform/StartupWarmUp.h"
 #include "platform/qt/QtPlatform.h"
 
 #include <QApplication>
@@ -94,9 +95,9 @@ private:
 // Exactly what app/main.cpp does, with the probe in place before any window exists.
 int runTarvello(int argc, char *argv[])
 {
-    FontWarmUp fonts;
+    StartupWarmUp warmUp;
     QApplication application(argc, argv);
-    fonts.finish();
+    warmUp.thenRun(ToolbarArt::prepare);
     FirstPaint probe([](QObject *o) { return o->objectName() == QStringLiteral("FrmBanner"); });
     application.installEventFilter(&probe);
     QtPlatform platform;

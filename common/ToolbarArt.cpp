@@ -8,6 +8,9 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <mutex>
+#include <vector>
+
 namespace ToolbarArt {
 
 namespace {
@@ -194,6 +197,30 @@ QImage render(QSize pixels, Art art)
     return image;
 }
 
+constexpr Art kButtonArt[] = {newPage, eraser, fillBucket, textT, resizeArrows, picture, fontA};
+constexpr int kProgramIconPixels[] = {16, 32, 48, 64};
+
+struct Prepared
+{
+    Art art;
+    int pixels;
+    QImage image;
+};
+
+std::mutex g_preparedMutex;
+std::vector<Prepared> g_prepared;
+
+// Art drawn ahead by prepare(), or a null image.
+QImage prepared(Art art, QSize pixels)
+{
+    const std::lock_guard<std::mutex> lock(g_preparedMutex);
+    for (const Prepared &p : g_prepared) {
+        if (p.art == art && QSize(p.pixels, p.pixels) == pixels)
+            return p.image;
+    }
+    return {};
+}
+
 // Draws the art afresh at whatever pixel size is asked for, so that a
 // high-density screen gets sharp edges instead of a stretched small picture.
 class ArtEngine final : public QIconEngine
@@ -224,7 +251,10 @@ public:
     {
         if (size.isEmpty())
             return {};
-        QPixmap pm = QPixmap::fromImage(render(size, m_art));
+        QImage image = prepared(m_art, size);
+        if (image.isNull())
+            image = render(size, m_art);
+        QPixmap pm = QPixmap::fromImage(image);
         if (mode != QIcon::Normal && mode != QIcon::Active) {
             QStyleOption option;
             option.palette = QApplication::palette();
@@ -244,10 +274,9 @@ private:
 
 QIcon image(int index)
 {
-    static constexpr Art kArt[] = {newPage, eraser, fillBucket, textT, resizeArrows, picture, fontA};
-    if (index < 0 || index >= int(std::size(kArt)))
+    if (index < 0 || index >= int(std::size(kButtonArt)))
         return {};
-    return QIcon(new ArtEngine(kArt[index]));
+    return QIcon(new ArtEngine(kButtonArt[index]));
 }
 
 QIcon programIcon()
@@ -256,7 +285,21 @@ QIcon programIcon()
     // it first shows; with none listed Qt draws four, up to 128 px, which is
     // most of the icon's cost at start-up. Menus and docks take the larger
     // icons installed with the program.
-    return QIcon(new ArtEngine(programArt, {QSize(16, 16), QSize(32, 32), QSize(48, 48), QSize(64, 64)}));
+    QList<QSize> sizes;
+    for (int pixels : kProgramIconPixels)
+        sizes.append(QSize(pixels, pixels));
+    return QIcon(new ArtEngine(programArt, sizes));
+}
+
+void prepare()
+{
+    std::vector<Prepared> drawn;
+    for (Art art : kButtonArt)
+        drawn.push_back(Prepared{art, kImageSize, render(QSize(kImageSize, kImageSize), art)});
+    for (int pixels : kProgramIconPixels)
+        drawn.push_back(Prepared{programArt, pixels, render(QSize(pixels, pixels), programArt)});
+    const std::lock_guard<std::mutex> lock(g_preparedMutex);
+    g_prepared = std::move(drawn);
 }
 
 QImage programImage(int pixels)

@@ -16,4 +16,9 @@ QIcon programIcon();
 // The program icon as a square picture, for the installed icon files.
 QImage programImage(int pixels);
 
+// Draws the toolbar art and the program icon at the sizes a screen without
+// scaling shows at start-up, so that the first paint finds them drawn. Safe on
+// any thread, also before the application object exists.
+void prepare();
+
 } // namespace ToolbarArt

@@ -1,0 +1,4 @@
+#include "platform/StartupWarmUp.h"
+
+// Windows lists its fonts without a configuration to read first.
+void readFontConfiguration() { }

@@ -1,0 +1,56 @@
+#include "platform/StartupWarmUp.h"
+
+#include <system_error>
+#include <utility>
+
+StartupWarmUp::StartupWarmUp()
+{
+    try {
+        m_thread = std::thread(&StartupWarmUp::run, this);
+    } catch (const std::system_error &) {
+        m_configurationRead = true; // no thread: nobody waits for it
+    }
+}
+
+StartupWarmUp::~StartupWarmUp()
+{
+    finish();
+}
+
+void StartupWarmUp::run()
+{
+    readFontConfiguration();
+    std::function<void()> work;
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_configurationRead = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_work || m_closing; });
+        work = std::move(m_work);
+    }
+    if (work)
+        work();
+}
+
+void StartupWarmUp::thenRun(std::function<void()> work)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    // Were the toolkit to start reading the configuration too, both threads
+    // would do the whole work; waiting here costs nothing more than that.
+    m_changed.wait(lock, [this] { return m_configurationRead; });
+    if (m_thread.joinable() && !m_closing) {
+        m_work = std::move(work);
+        m_changed.notify_all();
+    }
+}
+
+void StartupWarmUp::finish()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_closing = true;
+    }
+    m_changed.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
