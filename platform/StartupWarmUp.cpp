@@ -28,8 +28,13 @@ void StartupWarmUp::run()
         m_changed.wait(lock, [this] { return m_work || m_closing; });
         work = std::move(m_work);
     }
-    if (work)
+    if (!work)
+        return;
+    try {
         work();
+    } catch (...) {
+        // Whatever it left undone is done again where it is needed.
+    }
 }
 
 void StartupWarmUp::thenRun(std::function<void()> work)
