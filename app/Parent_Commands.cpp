@@ -126,26 +126,17 @@ void Parent::chooseFonts()
     auto apply = [&](auto font, auto setFont, auto setColour) {
         skipOnFailure([&] { setFont(withSize(font(), d.FontSize())); });
         skipOnFailure([&] { setFont(withName(font(), d.FontName())); });
-        skipOnFailure([&] {
-            QFont f = font();
-            f.setBold(d.FontBold());
-            setFont(f);
-        });
-        skipOnFailure([&] {
-            QFont f = font();
-            f.setItalic(d.FontItalic());
-            setFont(f);
-        });
-        skipOnFailure([&] {
-            QFont f = font();
-            f.setStrikeOut(d.FontStrikethru());
-            setFont(f);
-        });
-        skipOnFailure([&] {
-            QFont f = font();
-            f.setUnderline(d.FontUnderline());
-            setFont(f);
-        });
+        auto style = [&](void (QFont::*set)(bool), bool (CommonDialog::*value)() const) {
+            skipOnFailure([&] {
+                QFont f = font();
+                (f.*set)((d.*value)());
+                setFont(f);
+            });
+        };
+        style(&QFont::setBold, &CommonDialog::FontBold);
+        style(&QFont::setItalic, &CommonDialog::FontItalic);
+        style(&QFont::setStrikeOut, &CommonDialog::FontStrikethru);
+        style(&QFont::setUnderline, &CommonDialog::FontUnderline);
         skipOnFailure([&] { setColour(m_picture2->BackColor()); });
     };
     apply([&] { return banner.bannerFont(); }, [&](const QFont &f) { banner.setBannerFont(f); },
