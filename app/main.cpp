@@ -1,6 +1,6 @@
 #include "app/ModStart.h"
 #include "app/Parent.h"
-#include "common/ToolbarArt.h"
+#include "app/StartupWork.h"
 #include "platform/StartupWarmUp.h"
 #include "platform/qt/QtPlatform.h"
 
@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
 {
     StartupWarmUp warmUp; // reads the font configuration while the display connection is made
     QApplication application(argc, argv);
-    warmUp.thenRun(ToolbarArt::prepare); // drawn while the windows are built
+    warmUp.thenRun(prepareFirstPaint); // while the windows are built
     QtPlatform platform;
     ModStart program(platform.services());
     program.Main();

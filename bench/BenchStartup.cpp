@@ -21,8 +21,8 @@
 #include "StartupX11.h"
 #include "app/ModStart.h"
 #include "app/Parent.h"
+#include "app/StartupWork.h"
 #include "banner/FrmBanner.h"
-#include "common/ToolbarArt.h"
 #include "platform/StartupWarmUp.h"
 #include "platform/qt/QtPlatform.h"
 
@@ -97,7 +97,7 @@ int runTarvello(int argc, char *argv[])
 {
     StartupWarmUp warmUp;
     QApplication application(argc, argv);
-    warmUp.thenRun(ToolbarArt::prepare);
+    warmUp.thenRun(prepareFirstPaint);
     FirstPaint probe([](QObject *o) { return o->objectName() == QStringLiteral("FrmBanner"); });
     application.installEventFilter(&probe);
     QtPlatform platform;

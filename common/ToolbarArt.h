@@ -18,7 +18,8 @@ QImage programImage(int pixels);
 
 // Draws the toolbar art and the program icon at the sizes a screen without
 // scaling shows at start-up, so that the first paint finds them drawn. Safe on
-// any thread, also before the application object exists.
+// any thread once the application object exists: painting asks it for the
+// default font.
 void prepare();
 
 } // namespace ToolbarArt

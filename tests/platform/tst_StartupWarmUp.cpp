@@ -1,3 +1,4 @@
+#include "app/StartupWork.h"
 #include "common/ToolbarArt.h"
 #include "platform/StartupWarmUp.h"
 
@@ -55,7 +56,7 @@ int main(int argc, char *argv[])
     StartupWarmUp warmUp;
     QApplication app(argc, argv);
     warmUp.thenRun([] {
-        ToolbarArt::prepare();
+        prepareFirstPaint();
         g_moreRan = true;
     });
     warmUp.finish();
