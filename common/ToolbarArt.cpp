@@ -200,28 +200,42 @@ QImage render(QSize pixels, Art art)
 constexpr Art kButtonArt[] = {newPage, eraser, fillBucket, textT, resizeArrows, picture, fontA};
 constexpr int kProgramIconPixels[] = {16, 32, 48, 64};
 
-struct Prepared
+struct Drawn
 {
     Art art;
-    int pixels;
+    QSize pixels;
     QImage image;
 };
 
-std::mutex g_preparedMutex;
-std::vector<Prepared> g_prepared;
+std::mutex g_drawnMutex;
+std::vector<Drawn> g_drawn; // a few sizes of eight pieces of art
 
-// Art drawn ahead by prepare(), or a null image.
-QImage prepared(Art art, QSize pixels)
+// Each piece of art is drawn once at each size and kept, so that repaints
+// reuse it; the warm-up thread draws the start-up sizes ahead of the first
+// paint. Two threads asking at once may both draw it; the first one is kept.
+QImage drawn(Art art, QSize pixels)
 {
-    const std::lock_guard<std::mutex> lock(g_preparedMutex);
-    for (const Prepared &p : g_prepared) {
-        if (p.art == art && QSize(p.pixels, p.pixels) == pixels)
-            return p.image;
+    const auto find = [&]() -> const Drawn * {
+        for (const Drawn &d : g_drawn) {
+            if (d.art == art && d.pixels == pixels)
+                return &d;
+        }
+        return nullptr;
+    };
+    {
+        const std::lock_guard<std::mutex> lock(g_drawnMutex);
+        if (const Drawn *d = find())
+            return d->image;
     }
-    return {};
+    QImage image = render(pixels, art); // unlocked: the other thread may be drawing too
+    const std::lock_guard<std::mutex> lock(g_drawnMutex);
+    if (const Drawn *d = find())
+        return d->image;
+    g_drawn.push_back(Drawn{art, pixels, image});
+    return image;
 }
 
-// Draws the art afresh at whatever pixel size is asked for, so that a
+// Draws the art at whatever pixel size is asked for, so that a
 // high-density screen gets sharp edges instead of a stretched small picture.
 class ArtEngine final : public QIconEngine
 {
@@ -251,10 +265,7 @@ public:
     {
         if (size.isEmpty())
             return {};
-        QImage image = prepared(m_art, size);
-        if (image.isNull())
-            image = render(size, m_art);
-        QPixmap pm = QPixmap::fromImage(image);
+        QPixmap pm = QPixmap::fromImage(drawn(m_art, size));
         if (mode != QIcon::Normal && mode != QIcon::Active) {
             QStyleOption option;
             option.palette = QApplication::palette();
@@ -293,13 +304,10 @@ QIcon programIcon()
 
 void prepare()
 {
-    std::vector<Prepared> drawn;
     for (Art art : kButtonArt)
-        drawn.push_back(Prepared{art, kImageSize, render(QSize(kImageSize, kImageSize), art)});
+        drawn(art, QSize(kImageSize, kImageSize));
     for (int pixels : kProgramIconPixels)
-        drawn.push_back(Prepared{programArt, pixels, render(QSize(pixels, pixels), programArt)});
-    const std::lock_guard<std::mutex> lock(g_preparedMutex);
-    g_prepared = std::move(drawn);
+        drawn(programArt, QSize(pixels, pixels));
 }
 
 QImage programImage(int pixels)
