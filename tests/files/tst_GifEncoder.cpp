@@ -5,6 +5,9 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
 
 #include <cmath>
 
@@ -51,6 +54,32 @@ QImage photoLike(QSize size)
     return image;
 }
 
+// A banner's usual make-up: smoothed, outlined text over a flat colour or a
+// gradient; a few hundred to a few thousand colours.
+QImage textBanner(bool gradient, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    if (gradient) {
+        QLinearGradient ramp(0, 0, size.width(), 0);
+        ramp.setColorAt(0, QColor(0xff, 0x8a, 0x00));
+        ramp.setColorAt(1, QColor(0x6a, 0x1b, 0x9a));
+        painter.fillRect(image.rect(), ramp);
+    } else {
+        image.fill(QColor(0x1e, 0x5a, 0xa8));
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font;
+    font.setPixelSize(size.height() * 2 / 3);
+    font.setBold(true);
+    QPainterPath path;
+    path.addText(4, size.height() * 3 / 4, font, QStringLiteral("Summer Sale -40%"));
+    painter.setPen(QPen(QColor(0x20, 0x20, 0x20), 1));
+    painter.setBrush(Qt::white);
+    painter.drawPath(path);
+    return image;
+}
+
 QImage withColours(int count, QSize size)
 {
     QImage image(size, QImage::Format_RGB32);
@@ -80,6 +109,8 @@ private Q_SLOTS:
     void exactUpTo256Colours_data();
     void exactUpTo256Colours();
     void photoWithinQualityTarget();
+    void textBannerWithinQualityTarget_data();
+    void textBannerWithinQualityTarget();
     void sameBytesEveryTime();
     void scalesToTheGivenSize();
     void refusesImpossibleSizes();
@@ -127,6 +158,29 @@ void tst_GifEncoder::photoWithinQualityTarget()
     const double floor = psnr(picture, plain);
     QVERIFY2(quality >= floor + 3.0 && quality >= 30.0,
              qPrintable(QStringLiteral("PSNR %1 dB against %2 dB").arg(quality).arg(floor)));
+}
+
+void tst_GifEncoder::textBannerWithinQualityTarget_data()
+{
+    QTest::addColumn<bool>("gradient");
+    QTest::addColumn<double>("least");
+    QTest::newRow("flat") << false << 55.0;
+    QTest::newRow("gradient") << true << 45.0;
+}
+
+// These take the path that tries two palettes and keeps one: whichever is
+// kept, every pixel must come back close to its colour.
+void tst_GifEncoder::textBannerWithinQualityTarget()
+{
+    QFETCH(bool, gradient);
+    QFETCH(double, least);
+    const QImage picture = textBanner(gradient, QSize(300, 60));
+    GifEncodeReport report;
+    const QImage back = decode(encodeGif(picture, picture.size(), &report));
+    QVERIFY(!report.exact);
+    QCOMPARE(back.size(), picture.size());
+    const double quality = psnr(picture, back);
+    QVERIFY2(quality >= least, qPrintable(QStringLiteral("PSNR %1 dB").arg(quality)));
 }
 
 void tst_GifEncoder::sameBytesEveryTime()
