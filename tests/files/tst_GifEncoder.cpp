@@ -73,7 +73,7 @@ QImage textBanner(bool gradient, QSize size)
     font.setPixelSize(size.height() * 2 / 3);
     font.setBold(true);
     QPainterPath path;
-    path.addText(4, size.height() * 3 / 4, font, QStringLiteral("Summer Sale -40%"));
+    path.addText(4, 0.75 * size.height(), font, QStringLiteral("Summer Sale -40%"));
     painter.setPen(QPen(QColor(0x20, 0x20, 0x20), 1));
     painter.setBrush(Qt::white);
     painter.drawPath(path);
