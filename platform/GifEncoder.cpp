@@ -306,45 +306,45 @@ QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report)
     if (!exact) {
         indexed = Indexed();
         few = histogramUpTo(rgb, kRefineMaxColours);
+        if (!few)
+            quantize(source.convertToFormat(QImage::Format_RGBX8888), 10, indexed);
     }
+    lap(quantizeMs);
+    auto encode = [&](const Indexed &palette) {
+        QByteArray gif = writeGif(palette, w, h);
+        lap(encodeMs);
+        return gif;
+    };
     QByteArray bytes;
     if (!few) {
-        if (!exact)
-            quantize(source.convertToFormat(QImage::Format_RGBX8888), 10, indexed);
-        lap(quantizeMs);
-        bytes = writeGif(indexed, w, h);
-        lap(encodeMs);
+        bytes = encode(indexed);
     } else {
         const QImage rgbx = source.convertToFormat(QImage::Format_RGBX8888);
-        quantize(rgbx, 5, indexed, false);
-        const qint64 error = refineFewColours(rgb, *few, indexed);
-        lap(quantizeMs);
-        bytes = writeGif(indexed, w, h);
-        lap(encodeMs);
-        // A second palette, from liq's fastest search (input rounded to 7
-        // bits, no weighting by local contrast), groups the smoothed shades
-        // of text on flat colour more coarsely: smaller files on such
-        // banners for a fraction of a decibel. It is kept only when it is
-        // smaller and its squared error at most a third above the first's
-        // (about 1.25 dB); on gradients it bands, and loses more.
+        // The squared error of a palette made by liq at `speed` and refined.
+        auto paletteAt = [&](int speed, Indexed &out) {
+            quantize(rgbx, speed, out, false);
+            const qint64 error = refineFewColours(rgb, *few, out);
+            lap(quantizeMs);
+            return error;
+        };
+        const qint64 error = paletteAt(5, indexed);
+        bytes = encode(indexed);
+        // A second palette, from liq's fastest search (input rounded to 7 bits,
+        // no weighting by local contrast), groups the smoothed shades of text on
+        // flat colour more coarsely: smaller files on such banners for a fraction
+        // of a decibel. It is kept only when it is smaller and its squared error
+        // at most a third above the first's (about 1.25 dB); on gradients it
+        // bands, and loses more.
         Indexed coarse;
-        quantize(rgbx, 8, coarse, false);
-        const qint64 coarseError = refineFewColours(rgb, *few, coarse);
-        lap(quantizeMs);
-        if (coarseError * 3 <= error * 4) {
-            QByteArray smaller = writeGif(coarse, w, h);
-            lap(encodeMs);
+        if (paletteAt(8, coarse) * 3 <= error * 4) {
+            QByteArray smaller = encode(coarse);
             if (smaller.size() < bytes.size()) {
                 bytes = std::move(smaller);
                 indexed = std::move(coarse);
             }
         }
     }
-    if (report) {
-        report->quantizeMs = quantizeMs;
-        report->encodeMs = encodeMs;
-        report->colours = int(indexed.palette.size());
-        report->exact = exact;
-    }
+    if (report)
+        *report = GifEncodeReport{quantizeMs, encodeMs, int(indexed.palette.size()), exact};
     return bytes;
 }
