@@ -89,28 +89,36 @@ void quantize(const QImage &rgba, int speed, Indexed &out, bool remap = true)
         out.palette.push_back(GifColorType{palette->entries[i].r, palette->entries[i].g, palette->entries[i].b});
 }
 
-// Pictures with few distinct colours (flat banners with smoothed text) are
-// mapped again in plain RGB, with the palette refined by a few rounds of
-// weighted k-means: this minimises the very error PSNR measures, and a
+// Pictures with few distinct colours (flat banners with smoothed text,
+// gradients) get a palette grouped from their own colours, refined by a few
+// rounds of weighted k-means for plain RGB error, the error PSNR measures; a
 // nearest-colour mapping without dithering keeps runs long for LZW.
 constexpr int kRefineMaxColours = 8192;
+// Grouping costs time in the square of the colours; above this many, liq's
+// palette is refined instead.
+constexpr int kGroupMaxColours = 4096;
 
 struct ColourCount
 {
     QRgb colour;
     qint64 count;
-    int index;
+    int index; // its palette entry
 };
+
+int squaredDistance(const GifColorType &entry, QRgb c)
+{
+    const int dr = qRed(c) - entry.Red;
+    const int dg = qGreen(c) - entry.Green;
+    const int db = qBlue(c) - entry.Blue;
+    return dr * dr + dg * dg + db * db;
+}
 
 int nearest(const std::vector<GifColorType> &palette, QRgb c, int *distance = nullptr)
 {
     int best = 0;
     int bestDistance = std::numeric_limits<int>::max();
     for (std::size_t i = 0; i < palette.size(); ++i) {
-        const int dr = qRed(c) - palette[i].Red;
-        const int dg = qGreen(c) - palette[i].Green;
-        const int db = qBlue(c) - palette[i].Blue;
-        const int d = dr * dr + dg * dg + db * db;
+        const int d = squaredDistance(palette[i], c);
         if (d < bestDistance) {
             bestDistance = d;
             best = int(i);
@@ -123,37 +131,141 @@ int nearest(const std::vector<GifColorType> &palette, QRgb c, int *distance = nu
 
 struct Histogram
 {
-    QHash<QRgb, int> slot; // colour to its place in `colours`
     std::vector<ColourCount> colours;
+    std::vector<std::uint32_t> colourOf; // each pixel's place in `colours`, row by row
 };
 
 // The distinct colours and their counts, unless there are more than `cap`.
 std::optional<Histogram> histogramUpTo(const QImage &rgb, int cap)
 {
     Histogram hist;
+    QHash<QRgb, std::uint32_t> slot;
+    hist.colourOf.reserve(std::size_t(rgb.width()) * std::size_t(rgb.height()));
     for (int y = 0; y < rgb.height(); ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
         for (int x = 0; x < rgb.width(); ++x) {
             const QRgb c = row[x] | 0xFF000000u;
-            auto found = hist.slot.constFind(c);
-            if (found == hist.slot.constEnd()) {
+            auto found = slot.constFind(c);
+            if (found == slot.constEnd()) {
                 if (int(hist.colours.size()) == cap)
                     return std::nullopt;
-                found = hist.slot.insert(c, int(hist.colours.size()));
+                found = slot.insert(c, std::uint32_t(hist.colours.size()));
                 hist.colours.push_back(ColourCount{c, 0, 0});
             }
-            ++hist.colours[std::size_t(found.value())].count;
+            ++hist.colours[found.value()].count;
+            hist.colourOf.push_back(found.value());
         }
     }
     return hist;
 }
 
-// Returns the squared error of the mapping, summed over pixels and channels.
-qint64 refineFewColours(const QImage &rgb, Histogram &hist, Indexed &out)
+// Ward's method: starting from the colours themselves, the two groups whose
+// merging adds the least squared error are merged until `entries` are left.
+// It keeps frequent colours exact and merges rare shades first, which makes
+// a better start for k-means than liq's palette on smoothed edges. Merging by
+// nearest-neighbour chains builds the whole tree in time n squared; its
+// cheapest merges are then the ones the step-by-step method makes.
+std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, std::size_t entries)
 {
-    const int w = rgb.width();
-    const int h = rgb.height();
-    const QHash<QRgb, int> &slot = hist.slot;
+    // The groups still unmerged, packed so that the search for a group's
+    // nearest runs over plain arrays: mean red, green and blue, pixels, and
+    // each group's number (its first colour's place).
+    const std::size_t n = colours.size();
+    std::vector<double> red(n), green(n), blue(n), pixels(n);
+    std::vector<std::uint32_t> id(n);
+    std::vector<std::size_t> place(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        red[i] = qRed(colours[i].colour);
+        green[i] = qGreen(colours[i].colour);
+        blue[i] = qBlue(colours[i].colour);
+        pixels[i] = double(colours[i].count);
+        id[i] = std::uint32_t(i);
+        place[i] = i;
+    }
+    std::vector<double> cost(n);
+    struct Merge
+    {
+        double cost;
+        std::uint32_t keep;
+        std::uint32_t gone;
+    };
+    std::vector<Merge> merges;
+    merges.reserve(n);
+    std::vector<std::uint32_t> chain;
+    std::size_t alive = n;
+    while (alive > 1) {
+        if (chain.empty())
+            chain.push_back(id[0]);
+        const std::size_t a = place[chain.back()];
+        for (std::size_t j = 0; j < alive; ++j) {
+            const double dr = red[a] - red[j];
+            const double dg = green[a] - green[j];
+            const double db = blue[a] - blue[j];
+            cost[j] = pixels[a] * pixels[j] / (pixels[a] + pixels[j]) * (dr * dr + dg * dg + db * db);
+        }
+        cost[a] = std::numeric_limits<double>::infinity();
+        // A tie goes to the group before on the chain, so that the chain ends.
+        const bool hasPrevious = chain.size() >= 2;
+        std::size_t best = hasPrevious ? place[chain[chain.size() - 2]] : a;
+        for (std::size_t j = 0; j < alive; ++j) {
+            if (cost[j] < cost[best])
+                best = j;
+        }
+        if (!hasPrevious || best != place[chain[chain.size() - 2]]) {
+            chain.push_back(id[best]);
+            continue;
+        }
+        chain.resize(chain.size() - 2);
+        const std::size_t keep = id[a] < id[best] ? a : best;
+        const std::size_t gone = keep == a ? best : a;
+        merges.push_back(Merge{cost[best], id[keep], id[gone]});
+        const double total = pixels[keep] + pixels[gone];
+        red[keep] = (red[keep] * pixels[keep] + red[gone] * pixels[gone]) / total;
+        green[keep] = (green[keep] * pixels[keep] + green[gone] * pixels[gone]) / total;
+        blue[keep] = (blue[keep] * pixels[keep] + blue[gone] * pixels[gone]) / total;
+        pixels[keep] = total;
+        --alive;
+        red[gone] = red[alive];
+        green[gone] = green[alive];
+        blue[gone] = blue[alive];
+        pixels[gone] = pixels[alive];
+        id[gone] = id[alive];
+        place[id[gone]] = gone;
+    }
+    // A merge never costs less than the merges below it in the tree, and
+    // comes after them, so the cheapest merges, oldest first on ties, form
+    // whole subtrees.
+    std::stable_sort(merges.begin(), merges.end(), [](const Merge &x, const Merge &y) { return x.cost < y.cost; });
+    std::vector<std::uint32_t> root(n);
+    for (std::size_t i = 0; i < n; ++i)
+        root[i] = std::uint32_t(i);
+    auto find = [&root](std::uint32_t i) {
+        while (root[i] != i)
+            i = root[i] = root[root[i]];
+        return i;
+    };
+    for (std::size_t m = 0; m + entries < n && m < merges.size(); ++m)
+        root[find(merges[m].gone)] = find(merges[m].keep);
+    std::vector<std::array<qint64, 4>> sums(n, {0, 0, 0, 0});
+    for (std::size_t i = 0; i < n; ++i) {
+        auto &s = sums[find(std::uint32_t(i))];
+        s[0] += qRed(colours[i].colour) * colours[i].count;
+        s[1] += qGreen(colours[i].colour) * colours[i].count;
+        s[2] += qBlue(colours[i].colour) * colours[i].count;
+        s[3] += colours[i].count;
+    }
+    std::vector<GifColorType> palette;
+    for (const auto &s : sums) {
+        if (s[3] > 0)
+            palette.push_back(GifColorType{GifByteType((s[0] + s[3] / 2) / s[3]), GifByteType((s[1] + s[3] / 2) / s[3]),
+                                           GifByteType((s[2] + s[3] / 2) / s[3])});
+    }
+    return palette;
+}
+
+// Returns the squared error of the mapping, summed over pixels and channels.
+qint64 refineFewColours(Histogram &hist, Indexed &out)
+{
     std::vector<ColourCount> &colours = hist.colours;
     std::vector<GifColorType> palette = out.palette;
     constexpr int rounds = 8;
@@ -192,20 +304,135 @@ qint64 refineFewColours(const QImage &rgb, Histogram &hist, Indexed &out)
     // Only the entries in use, in order of first use.
     std::vector<int> renumber(palette.size(), -1);
     out.palette.clear();
-    std::size_t at = 0;
-    for (int y = 0; y < h; ++y) {
+    out.pixels.resize(hist.colourOf.size());
+    for (std::size_t at = 0; at < hist.colourOf.size(); ++at) {
+        const int old = colours[hist.colourOf[at]].index;
+        int &mapped = renumber[std::size_t(old)];
+        if (mapped < 0) {
+            mapped = int(out.palette.size());
+            out.palette.push_back(palette[std::size_t(old)]);
+        }
+        out.pixels[at] = GifByteType(mapped);
+    }
+    for (ColourCount &c : colours)
+        c.index = renumber[std::size_t(c.index)];
+    return error;
+}
+
+// How much a pixel's error shows, after the structural similarity index that
+// judges GIF quality: 1 on flat ground, falling towards 0 where its 8 x 8
+// windows (on a 4-pixel grid) vary strongly, as along the edges of lettering.
+// Each pixel takes its most sensitive window; pixels outside all windows, 1.
+std::vector<float> sensitivity(const QImage &rgb)
+{
+    const int w = rgb.width();
+    const int h = rgb.height();
+    const int bw = w / 4;
+    const int bh = h / 4;
+    std::vector<float> out(std::size_t(w) * std::size_t(h), 1.0f);
+    if (bw < 2 || bh < 2)
+        return out;
+    // Sums and sums of squares per channel over each 4 x 4 block.
+    std::vector<std::array<double, 6>> block(std::size_t(bw) * std::size_t(bh), {0, 0, 0, 0, 0, 0});
+    for (int y = 0; y < bh * 4; ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const int old = colours[std::size_t(slot.value(row[x] | 0xFF000000u))].index;
-            int &mapped = renumber[std::size_t(old)];
-            if (mapped < 0) {
-                mapped = int(out.palette.size());
-                out.palette.push_back(palette[std::size_t(old)]);
+        for (int x = 0; x < bw * 4; ++x) {
+            auto &b = block[std::size_t(y / 4) * std::size_t(bw) + std::size_t(x / 4)];
+            const double v[3] = {double(qRed(row[x])), double(qGreen(row[x])), double(qBlue(row[x]))};
+            for (std::size_t c = 0; c < 3; ++c) {
+                b[c] += v[c];
+                b[c + 3] += v[c] * v[c];
             }
-            out.pixels[at++] = GifByteType(mapped);
         }
     }
-    return error;
+    constexpr double c2 = (0.03 * 255) * (0.03 * 255); // the index's own constant
+    const int ww = bw - 1;
+    const int wh = bh - 1;
+    std::vector<float> window(std::size_t(ww) * std::size_t(wh));
+    for (int j = 0; j < wh; ++j) {
+        for (int i = 0; i < ww; ++i) {
+            double s = 0;
+            for (std::size_t c = 0; c < 3; ++c) {
+                double sum = 0;
+                double squares = 0;
+                for (int dj = 0; dj < 2; ++dj)
+                    for (int di = 0; di < 2; ++di) {
+                        const auto &b = block[std::size_t(j + dj) * std::size_t(bw) + std::size_t(i + di)];
+                        sum += b[c];
+                        squares += b[c + 3];
+                    }
+                const double variance = squares / 64 - (sum / 64) * (sum / 64);
+                s += c2 / (2 * variance + c2);
+            }
+            window[std::size_t(j) * std::size_t(ww) + std::size_t(i)] = float(s / 3);
+        }
+    }
+    for (int y = 0; y < bh * 4; ++y) {
+        const int j0 = std::max(0, y / 4 - 1);
+        const int j1 = std::min(wh - 1, y / 4);
+        for (int x = 0; x < bw * 4; ++x) {
+            const int i0 = std::max(0, x / 4 - 1);
+            const int i1 = std::min(ww - 1, x / 4);
+            float most = 0;
+            for (int j = j0; j <= j1; ++j)
+                for (int i = i0; i <= i1; ++i)
+                    most = std::max(most, window[std::size_t(j) * std::size_t(ww) + std::size_t(i)]);
+            out[std::size_t(y) * std::size_t(w) + std::size_t(x)] = most;
+        }
+    }
+    return out;
+}
+
+// The stand-ins each pixel may be coded as: other entries at most `most`
+// squared units further from its colour than its own entry where an error
+// hides best (along strong edges), proportionally less where it shows more,
+// and none where it shows more than half as much as on flat ground. LZW takes
+// one when it lets a string run on.
+LzwLeeway leewayFor(const Histogram &hist, const std::vector<GifColorType> &palette, const std::vector<float> &shows,
+                    double most)
+{
+    struct StandIns
+    {
+        std::array<std::uint8_t, LzwLeeway::kMost> entry{};
+        std::array<int, LzwLeeway::kMost> extra{};
+        int count = 0;
+    };
+    std::vector<StandIns> byColour(hist.colours.size());
+    for (std::size_t k = 0; k < hist.colours.size(); ++k) {
+        const ColourCount &c = hist.colours[k];
+        const int own = squaredDistance(palette[std::size_t(c.index)], c.colour);
+        std::vector<std::pair<int, int>> others; // extra error, entry
+        for (std::size_t i = 0; i < palette.size(); ++i) {
+            const int d = squaredDistance(palette[i], c.colour);
+            if (int(i) != c.index && d - own <= most)
+                others.emplace_back(d - own, int(i));
+        }
+        std::sort(others.begin(), others.end());
+        StandIns &s = byColour[k];
+        for (const auto &[extra, entry] : others) {
+            if (s.count == LzwLeeway::kMost)
+                break;
+            s.entry[std::size_t(s.count)] = std::uint8_t(entry);
+            s.extra[std::size_t(s.count)] = extra;
+            ++s.count;
+        }
+    }
+    LzwLeeway leeway;
+    const std::size_t n = hist.colourOf.size();
+    leeway.others.resize(n);
+    leeway.count.resize(n);
+    for (std::size_t at = 0; at < n; ++at) {
+        const StandIns &s = byColour[hist.colourOf[at]];
+        // Nearer flat ground stand-ins gained nothing measurable and cost time.
+        const double hidden = 1 / double(shows[at]);
+        const double limit = hidden < 2 ? -1 : std::min(most, most / 16 * hidden);
+        int count = 0;
+        while (count < s.count && s.extra[std::size_t(count)] <= limit)
+            ++count;
+        leeway.others[at] = s.entry;
+        leeway.count[at] = std::uint8_t(count);
+    }
+    return leeway;
 }
 
 int writeToBuffer(GifFileType *gif, const GifByteType *data, int length)
@@ -220,7 +447,9 @@ QString gifError(int code)
     return QStringLiteral("The GIF could not be written: %1.").arg(QString::fromLatin1(text ? text : "unknown error"));
 }
 
-QByteArray writeGif(const Indexed &indexed, int w, int h)
+// With leeway, `coded` receives the pixels as written.
+QByteArray writeGif(const Indexed &indexed, int w, int h, const LzwLeeway *leeway = nullptr,
+                    std::vector<std::uint8_t> *coded = nullptr)
 {
     int bits = 1;
     while ((1 << bits) < int(indexed.palette.size()))
@@ -254,7 +483,9 @@ QByteArray writeGif(const Indexed &indexed, int w, int h)
     }
     GifFreeMapObject(map);
     // giflib writes the file's structure; the codes are ours, smaller than its own.
-    const std::vector<std::uint8_t> data = gifLzwEncode(indexed.pixels, std::max(bits, 2));
+    const int codeSize = std::max(bits, 2);
+    const std::vector<std::uint8_t> data = leeway ? gifLzwEncode(indexed.pixels, codeSize, *leeway, *coded)
+                                                  : gifLzwEncode(indexed.pixels, codeSize);
     auto put = [&](const GifByteType *block) {
         if (EGifPutCodeNext(gif, block) == GIF_ERROR) {
             const int code = gif->Error;
@@ -271,6 +502,34 @@ QByteArray writeGif(const Indexed &indexed, int w, int h)
     }
     gif = nullptr;
     return bytes;
+}
+
+// The picture written with stand-ins (see leewayFor), or nothing when they
+// would add more error than allowed. They may add at most this share of the
+// palette's own squared error, 2.5 dB of PSNR; a picture that would need more
+// tries again with half the leeway, twice.
+QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &few, qint64 error, const QImage &rgb,
+                             qint64 &added)
+{
+    constexpr double kBudget = 1.778;
+    const std::vector<float> shows = sensitivity(rgb);
+    for (double most = 16; most >= 4; most /= 2) {
+        const LzwLeeway leeway = leewayFor(few, indexed.palette, shows, most);
+        std::vector<std::uint8_t> coded;
+        QByteArray gif = writeGif(indexed, rgb.width(), rgb.height(), &leeway, &coded);
+        added = 0;
+        for (std::size_t at = 0; at < coded.size(); ++at) {
+            if (coded[at] == indexed.pixels[at])
+                continue;
+            const QRgb colour = few.colours[few.colourOf[at]].colour;
+            added += squaredDistance(indexed.palette[coded[at]], colour)
+                - squaredDistance(indexed.palette[indexed.pixels[at]], colour);
+        }
+        if (double(error + added) <= kBudget * double(error))
+            return gif;
+    }
+    added = 0;
+    return {};
 }
 
 } // namespace
@@ -297,54 +556,31 @@ QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report)
     Indexed indexed;
     const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
     const bool exact = indexExactly(rgb, indexed);
-    // Few colours: the palette is refined for plain RGB error afterwards,
-    // which makes liq's slower searches worth no more than a middling one
-    // (the same bytes on flat banners, 0.02 dB on gradients, twice the
-    // time). Many (photographs): its slower searches cost seconds for a
-    // fraction of a decibel.
     std::optional<Histogram> few;
+    qint64 error = 0;
     if (!exact) {
         indexed = Indexed();
         few = histogramUpTo(rgb, kRefineMaxColours);
+        auto rgbx = [&source] { return source.convertToFormat(QImage::Format_RGBX8888); };
+        // Many colours (photographs): liq's slower searches cost seconds for
+        // a fraction of a decibel. A palette refined afterwards makes its
+        // slower searches worth no more than a middling one.
         if (!few)
-            quantize(source.convertToFormat(QImage::Format_RGBX8888), 10, indexed);
+            quantize(rgbx(), 10, indexed);
+        else if (few->colours.size() <= std::size_t(kGroupMaxColours))
+            indexed.palette = groupColours(few->colours, 256);
+        else
+            quantize(rgbx(), 5, indexed, false);
+        if (few)
+            error = refineFewColours(*few, indexed);
     }
     lap(quantizeMs);
-    auto encode = [&](const Indexed &palette) {
-        QByteArray gif = writeGif(palette, w, h);
-        lap(encodeMs);
-        return gif;
-    };
-    QByteArray bytes;
-    if (!few) {
-        bytes = encode(indexed);
-    } else {
-        const QImage rgbx = source.convertToFormat(QImage::Format_RGBX8888);
-        // The squared error of a palette made by liq at `speed` and refined.
-        auto paletteAt = [&](int speed, Indexed &out) {
-            quantize(rgbx, speed, out, false);
-            const qint64 error = refineFewColours(rgb, *few, out);
-            lap(quantizeMs);
-            return error;
-        };
-        const qint64 error = paletteAt(5, indexed);
-        bytes = encode(indexed);
-        // A second palette, from liq's fastest search (input rounded to 7 bits,
-        // no weighting by local contrast), groups the smoothed shades of text on
-        // flat colour more coarsely: smaller files on such banners for a fraction
-        // of a decibel. It is kept only when it is smaller and its squared error
-        // at most a third above the first's (about 1.25 dB); on gradients it
-        // bands, and loses more.
-        Indexed coarse;
-        if (paletteAt(8, coarse) * 3 <= error * 4) {
-            QByteArray smaller = encode(coarse);
-            if (smaller.size() < bytes.size()) {
-                bytes = std::move(smaller);
-                indexed = std::move(coarse);
-            }
-        }
-    }
+    qint64 added = 0;
+    QByteArray bytes = few ? writeWithStandIns(indexed, *few, error, rgb, added) : QByteArray();
+    if (bytes.isEmpty())
+        bytes = writeGif(indexed, w, h);
+    lap(encodeMs);
     if (report)
-        *report = GifEncodeReport{quantizeMs, encodeMs, int(indexed.palette.size()), exact};
+        *report = GifEncodeReport{quantizeMs, encodeMs, int(indexed.palette.size()), exact, error, error + added};
     return bytes;
 }

@@ -10,6 +10,10 @@ struct GifEncodeReport
     double encodeMs = 0;
     int colours = 0;    // palette entries used
     bool exact = false; // every pixel kept its colour
+    // For pictures of up to 8192 colours: the squared error, summed over
+    // pixels and channels, of each pixel's nearest entry, and as written.
+    qint64 paletteError = 0;
+    qint64 writtenError = 0;
 };
 
 // Encodes a picture as a GIF of the given size, scaling it first if the sizes

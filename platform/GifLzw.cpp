@@ -129,70 +129,170 @@ private:
     std::size_t m_longest = 1;
 };
 
-// Greedy LZW when lookBack is 0; otherwise the match may be cut short by up
-// to lookBack pixels when the next match then ends further on.
-std::vector<std::uint8_t> encode(std::span<const std::uint8_t> pixels, int minCodeSize, std::size_t lookBack)
+// One coding of the pixels. Greedy LZW when lookBack is 0; otherwise the
+// match may be cut short by up to lookBack pixels when the next match then
+// ends further on.
+class Coder
 {
-    std::vector<std::uint8_t> out;
-    out.reserve(pixels.size() / 4 + 16);
-    BlockWriter writer(out);
-    Dictionary table(minCodeSize);
-    table.clear(writer);
-    const std::size_t n = pixels.size();
-    auto matchLength = [&](std::size_t at) {
-        if (at >= n)
-            return std::size_t(0);
-        int code = pixels[at];
+public:
+    Coder(std::span<const std::uint8_t> pixels, int minCodeSize, const LzwLeeway *leeway)
+        : m_pixels(pixels)
+        , m_leeway(leeway)
+        , m_table(minCodeSize)
+    { }
+
+    std::vector<std::uint8_t> run(std::size_t lookBack, std::vector<std::uint8_t> *coded)
+    {
+        std::vector<std::uint8_t> out;
+        out.reserve(m_pixels.size() / 4 + 16);
+        BlockWriter writer(out);
+        m_table.clear(writer);
+        if (coded)
+            coded->assign(m_pixels.begin(), m_pixels.end());
+        const std::size_t n = m_pixels.size();
+        std::size_t at = 0;
+        while (at < n) {
+            std::size_t take = longest(at, true);
+            // One step of lookahead: the prefix after which the next match ends
+            // furthest. The decoder needs no help: it reads whatever we cut.
+            if (lookBack > 0 && take > 1 && at + take < n) {
+                std::size_t furthest = take + longest(at + take, false);
+                // No match is longer than the table's longest string.
+                const std::size_t lowest = take > lookBack ? take - lookBack : 1;
+                for (std::size_t k = take - 1; k >= lowest && k + m_table.longest() > furthest; --k) {
+                    const std::size_t reach = k + longest(at + k, false);
+                    if (reach > furthest) {
+                        furthest = reach;
+                        take = k;
+                    }
+                }
+            }
+            m_table.write(writer, m_codes[take - 1]);
+            if (coded && m_leeway)
+                std::copy_n(m_coded.begin(), take, coded->begin() + std::ptrdiff_t(at));
+            // The next string starts with its pixel's own entry, never a
+            // stand-in, so this is what the decoder adds too.
+            if (at + take < n)
+                m_table.add(m_codes[take - 1], m_pixels[at + take]);
+            at += take;
+            // A fresh table beat keeping the full one on every picture measured.
+            if (m_table.full() && at < n)
+                m_table.clear(writer);
+        }
+        m_table.write(writer, m_table.endCode());
+        writer.finish();
+        return out;
+    }
+
+private:
+    // The length of the longest string in the table from `at`. With `keep`,
+    // m_codes[k] is the code of its first k + 1 pixels and, with leeway,
+    // m_coded[k] the entry pixel k is coded as.
+    std::size_t longest(std::size_t at, bool keep) { return m_leeway ? search(at, keep) : walk(at, keep); }
+
+    std::size_t walk(std::size_t at, bool keep)
+    {
+        int code = m_pixels[at];
+        if (keep)
+            m_codes.assign(1, code);
         std::size_t length = 1;
-        while (at + length < n) {
-            const int next = table.child(code, pixels[at + length]);
-            if (next == 0)
+        while (at + length < m_pixels.size()) {
+            code = m_table.child(code, m_pixels[at + length]);
+            if (code == 0)
                 break;
-            code = next;
+            if (keep)
+                m_codes.push_back(code);
             ++length;
         }
         return length;
-    };
+    }
 
-    std::vector<int> path; // the code of each prefix of the longest match
-    std::size_t at = 0;
-    while (at < n) {
-        path.clear();
-        int code = pixels[at];
-        path.push_back(code);
-        while (at + path.size() < n) {
-            code = table.child(code, pixels[at + path.size()]);
-            if (code == 0)
-                break;
-            path.push_back(code);
-        }
-        // One step of lookahead: the prefix after which the next match ends
-        // furthest. The decoder needs no help: it reads whatever we cut.
-        std::size_t take = path.size();
-        if (lookBack > 0 && take > 1 && at + take < n) {
-            std::size_t furthest = take + matchLength(at + take);
-            // No match is longer than the table's longest string.
-            const std::size_t lowest = take > lookBack ? take - lookBack : 1;
-            for (std::size_t k = take - 1; k >= lowest && k + table.longest() > furthest; --k) {
-                const std::size_t reach = k + matchLength(at + k);
-                if (reach > furthest) {
-                    furthest = reach;
-                    take = k;
+    // Depth first through the table, each pixel after the first as its own
+    // entry or a stand-in: the longest string wins, then the one with the
+    // fewest stand-ins, then the first found. Only strings in the table are
+    // followed, so the search stays within its 4096 entries; between pixels
+    // that have stand-ins it walks straight on, like walk().
+    std::size_t search(std::size_t at, bool keep)
+    {
+        const std::size_t n = m_pixels.size();
+        m_path.resize(std::max<std::size_t>(m_path.size(), m_table.longest() + 1));
+        m_entries.resize(m_path.size());
+        m_branches.clear();
+        std::size_t depth = 1; // pixels in the string so far
+        int changed = 0;
+        m_path[0] = m_pixels[at];
+        m_entries[0] = m_pixels[at];
+        std::size_t bestLength = 0;
+        int bestChanged = 0;
+        // The next untried entry for the pixel after a branch's string.
+        auto follow = [&](Branch &branch) {
+            const std::size_t next = at + branch.depth;
+            const int options = 1 + m_leeway->count[next];
+            while (branch.tried < options) {
+                const std::uint8_t entry = branch.tried == 0 ? m_pixels[next]
+                                                             : m_leeway->others[next][std::size_t(branch.tried - 1)];
+                ++branch.tried;
+                const int code = m_table.child(m_path[branch.depth - 1], entry);
+                if (code != 0) {
+                    depth = branch.depth;
+                    m_path[depth] = code;
+                    m_entries[depth] = entry;
+                    ++depth;
+                    changed = branch.changed + (entry != m_pixels[next]);
+                    return true;
                 }
             }
+            return false;
+        };
+        for (;;) {
+            while (at + depth < n) {
+                const std::size_t next = at + depth;
+                if (m_leeway->count[next] == 0) {
+                    const int code = m_table.child(m_path[depth - 1], m_pixels[next]);
+                    if (code == 0)
+                        break;
+                    m_path[depth] = code;
+                    m_entries[depth] = m_pixels[next];
+                    ++depth;
+                    continue;
+                }
+                m_branches.push_back(Branch{depth, changed});
+                if (!follow(m_branches.back()))
+                    break;
+            }
+            if (depth > bestLength || (depth == bestLength && changed < bestChanged)) {
+                bestLength = depth;
+                bestChanged = changed;
+                if (keep) {
+                    m_codes.assign(m_path.begin(), m_path.begin() + std::ptrdiff_t(depth));
+                    m_coded.assign(m_entries.begin(), m_entries.begin() + std::ptrdiff_t(depth));
+                }
+            }
+            while (!m_branches.empty() && !follow(m_branches.back()))
+                m_branches.pop_back();
+            if (m_branches.empty())
+                return bestLength;
         }
-        table.write(writer, path[take - 1]);
-        if (at + take < n)
-            table.add(path[take - 1], pixels[at + take]);
-        at += take;
-        // A fresh table beat keeping the full one on every picture measured.
-        if (table.full() && at < n)
-            table.clear(writer);
     }
-    table.write(writer, table.endCode());
-    writer.finish();
-    return out;
-}
+
+    std::span<const std::uint8_t> m_pixels;
+    const LzwLeeway *m_leeway;
+    Dictionary m_table;
+    std::vector<int> m_codes;
+    std::vector<std::uint8_t> m_coded;
+    // The string being searched: each prefix's code and each pixel's entry,
+    // and where it may branch: the length of the string before a pixel with
+    // stand-ins, how many of them it changed, and how many entries were tried.
+    struct Branch
+    {
+        std::size_t depth;
+        int changed;
+        int tried = 0;
+    };
+    std::vector<int> m_path;
+    std::vector<std::uint8_t> m_entries;
+    std::vector<Branch> m_branches;
+};
 
 } // namespace
 
@@ -202,7 +302,19 @@ std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int
     // code: on smoothed edges in 256 colours lookahead wins a few per cent,
     // on few colours or plain runs it can lose more. Both are cheap, so the
     // smaller is kept. Cutting by more than 8 pixels won nothing measurable.
-    std::vector<std::uint8_t> greedy = encode(pixels, minCodeSize, 0);
-    std::vector<std::uint8_t> lookahead = encode(pixels, minCodeSize, 8);
+    std::vector<std::uint8_t> greedy = Coder(pixels, minCodeSize, nullptr).run(0, nullptr);
+    std::vector<std::uint8_t> lookahead = Coder(pixels, minCodeSize, nullptr).run(8, nullptr);
     return lookahead.size() < greedy.size() ? lookahead : greedy;
+}
+
+std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int minCodeSize, const LzwLeeway &leeway,
+                                       std::vector<std::uint8_t> &coded)
+{
+    std::vector<std::uint8_t> lookaheadCoded;
+    std::vector<std::uint8_t> greedy = Coder(pixels, minCodeSize, &leeway).run(0, &coded);
+    std::vector<std::uint8_t> lookahead = Coder(pixels, minCodeSize, &leeway).run(8, &lookaheadCoded);
+    if (lookahead.size() >= greedy.size())
+        return greedy;
+    coded = std::move(lookaheadCoded);
+    return lookahead;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -12,3 +13,19 @@
 // exactly; it is smaller than plain greedy LZW because a string is sometimes
 // cut short when the next one then reaches further.
 std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int minCodeSize);
+
+// Other palette entries a pixel may be coded as, for shorter codes at a small
+// colour error: pixel i may take the first count[i] entries of others[i],
+// each below 1 << minCodeSize like the pixels.
+struct LzwLeeway
+{
+    static constexpr int kMost = 3;
+    std::vector<std::array<std::uint8_t, kMost>> others;
+    std::vector<std::uint8_t> count;
+};
+
+// As above, but a pixel may be coded as one of its leeway's entries when
+// that lets the current string run on. `coded` receives every pixel as coded,
+// which is what a decoder reads back.
+std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int minCodeSize, const LzwLeeway &leeway,
+                                       std::vector<std::uint8_t> &coded);

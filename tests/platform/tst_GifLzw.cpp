@@ -149,6 +149,8 @@ class tst_GifLzw : public QObject
 private Q_SLOTS:
     void giflibReadsItBack_data();
     void giflibReadsItBack();
+    void standInsReadBack_data();
+    void standInsReadBack();
 };
 
 void tst_GifLzw::giflibReadsItBack_data()
@@ -185,6 +187,59 @@ void tst_GifLzw::giflibReadsItBack()
                  qPrintable(QStringLiteral("%1 bytes against %2")
                                 .arg(gif.size())
                                 .arg(giflibSize(pixels, codeSize, width, height))));
+}
+
+void tst_GifLzw::standInsReadBack_data()
+{
+    QTest::addColumn<Picture>("picture");
+    QTest::addColumn<int>("codeSize");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("spread"); // shades either side that may stand in
+    QTest::newRow("runs, none may stand in: the exact coding") << Picture(runs) << 8 << 970 << 250 << 0;
+    QTest::newRow("noise, 4 colours, any may stand in") << Picture(noise) << 2 << 200 << 50 << 3;
+    QTest::newRow("smoothed rings, 64 shades, neighbours stand in") << Picture(rings) << 8 << 300 << 250 << 1;
+    QTest::newRow("noise, 256 colours, table refilled") << Picture(noise) << 8 << 512 << 256 << 2;
+}
+
+// Giflib reads back exactly the pixels the coder says it wrote, each its own
+// entry or one it was allowed, and stand-ins only ever make the file smaller.
+void tst_GifLzw::standInsReadBack()
+{
+    QFETCH(Picture, picture);
+    QFETCH(int, codeSize);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, spread);
+    const int colours = 1 << codeSize;
+    const Pixels pixels = picture(width, height, colours);
+    LzwLeeway leeway;
+    for (const std::uint8_t p : pixels) {
+        std::array<std::uint8_t, LzwLeeway::kMost> others{};
+        int count = 0;
+        for (int d = 1; d <= spread; ++d)
+            for (const int other : {p - d, p + d})
+                if (other >= 0 && other < colours && count < LzwLeeway::kMost)
+                    others[std::size_t(count++)] = std::uint8_t(other);
+        leeway.others.push_back(others);
+        leeway.count.push_back(std::uint8_t(count));
+    }
+    Pixels coded;
+    const std::vector<std::uint8_t> codes = gifLzwEncode(pixels, codeSize, leeway, coded);
+    const Pixels back = giflibDecode(wrap(codes, codeSize, width, height));
+    QVERIFY(back == coded);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const auto allowed = leeway.others[i].begin() + leeway.count[i];
+        if (back[i] != pixels[i] && std::find(leeway.others[i].begin(), allowed, back[i]) == allowed)
+            QFAIL(
+                qPrintable(QStringLiteral("pixel %1 is %2, not %3 or a stand-in").arg(i).arg(back[i]).arg(pixels[i])));
+    }
+    const std::vector<std::uint8_t> exact = gifLzwEncode(pixels, codeSize);
+    if (spread == 0)
+        QVERIFY(codes == exact);
+    else
+        QVERIFY2(codes.size() < exact.size(),
+                 qPrintable(QStringLiteral("%1 bytes against %2 exactly").arg(codes.size()).arg(exact.size())));
 }
 
 TARVELLO_TEST_MAIN(tst_GifLzw)
