@@ -129,6 +129,23 @@ int nearest(const std::vector<GifColorType> &palette, QRgb c, int *distance = nu
     return best;
 }
 
+// Red, green and blue summed with each colour's pixel count, and the count.
+using ColourSum = std::array<qint64, 4>;
+
+void addTo(ColourSum &sum, const ColourCount &c)
+{
+    sum[0] += qRed(c.colour) * c.count;
+    sum[1] += qGreen(c.colour) * c.count;
+    sum[2] += qBlue(c.colour) * c.count;
+    sum[3] += c.count;
+}
+
+GifColorType meanOf(const ColourSum &s)
+{
+    return GifColorType{GifByteType((s[0] + s[3] / 2) / s[3]), GifByteType((s[1] + s[3] / 2) / s[3]),
+                        GifByteType((s[2] + s[3] / 2) / s[3])};
+}
+
 struct Histogram
 {
     std::vector<ColourCount> colours;
@@ -246,19 +263,13 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
     };
     for (std::size_t m = 0; m + entries < n && m < merges.size(); ++m)
         root[find(merges[m].gone)] = find(merges[m].keep);
-    std::vector<std::array<qint64, 4>> sums(n, {0, 0, 0, 0});
-    for (std::size_t i = 0; i < n; ++i) {
-        auto &s = sums[find(std::uint32_t(i))];
-        s[0] += qRed(colours[i].colour) * colours[i].count;
-        s[1] += qGreen(colours[i].colour) * colours[i].count;
-        s[2] += qBlue(colours[i].colour) * colours[i].count;
-        s[3] += colours[i].count;
-    }
+    std::vector<ColourSum> sums(n, {0, 0, 0, 0});
+    for (std::size_t i = 0; i < n; ++i)
+        addTo(sums[find(std::uint32_t(i))], colours[i]);
     std::vector<GifColorType> palette;
-    for (const auto &s : sums) {
-        if (s[3] > 0)
-            palette.push_back(GifColorType{GifByteType((s[0] + s[3] / 2) / s[3]), GifByteType((s[1] + s[3] / 2) / s[3]),
-                                           GifByteType((s[2] + s[3] / 2) / s[3])});
+    for (const ColourSum &sum : sums) {
+        if (sum[3] > 0)
+            palette.push_back(meanOf(sum));
     }
     return palette;
 }
@@ -279,21 +290,14 @@ qint64 refineFewColours(Histogram &hist, Indexed &out)
         }
         if (round == rounds)
             break;
-        std::vector<std::array<qint64, 4>> sums(palette.size(), {0, 0, 0, 0});
-        for (const ColourCount &c : colours) {
-            auto &s = sums[std::size_t(c.index)];
-            s[0] += qRed(c.colour) * c.count;
-            s[1] += qGreen(c.colour) * c.count;
-            s[2] += qBlue(c.colour) * c.count;
-            s[3] += c.count;
-        }
+        std::vector<ColourSum> sums(palette.size(), {0, 0, 0, 0});
+        for (const ColourCount &c : colours)
+            addTo(sums[std::size_t(c.index)], c);
         bool moved = false;
         for (std::size_t i = 0; i < palette.size(); ++i) {
-            const auto &s = sums[i];
-            if (s[3] == 0)
+            if (sums[i][3] == 0)
                 continue;
-            const GifColorType mean{GifByteType((s[0] + s[3] / 2) / s[3]), GifByteType((s[1] + s[3] / 2) / s[3]),
-                                    GifByteType((s[2] + s[3] / 2) / s[3])};
+            const GifColorType mean = meanOf(sums[i]);
             moved = moved || mean.Red != palette[i].Red || mean.Green != palette[i].Green
                 || mean.Blue != palette[i].Blue;
             palette[i] = mean;
