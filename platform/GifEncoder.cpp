@@ -24,33 +24,6 @@ struct Indexed
     std::vector<GifByteType> pixels; // one index a pixel, row by row
 };
 
-// Up to 256 colours: each keeps its own entry, in order of first appearance.
-bool indexExactly(const QImage &rgb, Indexed &out)
-{
-    QHash<QRgb, int> index;
-    index.reserve(257);
-    const int w = rgb.width();
-    const int h = rgb.height();
-    out.pixels.resize(std::size_t(w) * std::size_t(h));
-    std::size_t at = 0;
-    for (int y = 0; y < h; ++y) {
-        const auto *row = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const QRgb colour = row[x] | 0xFF000000u;
-            auto found = index.constFind(colour);
-            if (found == index.constEnd()) {
-                if (index.size() == 256)
-                    return false;
-                found = index.insert(colour, int(index.size()));
-                out.palette.push_back(
-                    GifColorType{GifByteType(qRed(colour)), GifByteType(qGreen(colour)), GifByteType(qBlue(colour))});
-            }
-            out.pixels[at++] = GifByteType(found.value());
-        }
-    }
-    return true;
-}
-
 struct LiqDeleter
 {
     void operator()(liq_attr *p) const { liq_attr_destroy(p); }
@@ -174,6 +147,19 @@ std::optional<Histogram> histogramUpTo(const QImage &rgb, int cap)
         }
     }
     return hist;
+}
+
+// Up to 256 colours: each keeps its own entry, in order of first appearance.
+Indexed indexExactly(const Histogram &hist)
+{
+    Indexed out;
+    for (const ColourCount &c : hist.colours)
+        out.palette.push_back(
+            GifColorType{GifByteType(qRed(c.colour)), GifByteType(qGreen(c.colour)), GifByteType(qBlue(c.colour))});
+    out.pixels.resize(hist.colourOf.size());
+    std::transform(hist.colourOf.begin(), hist.colourOf.end(), out.pixels.begin(),
+                   [](std::uint32_t slot) { return GifByteType(slot); });
+    return out;
 }
 
 // Ward's method: starting from the colours themselves, the two groups whose
@@ -559,12 +545,13 @@ QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report)
     const int h = size.height();
     Indexed indexed;
     const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
-    const bool exact = indexExactly(rgb, indexed);
-    std::optional<Histogram> few;
+    std::optional<Histogram> few = histogramUpTo(rgb, kRefineMaxColours);
+    const bool exact = few && few->colours.size() <= 256;
     qint64 error = 0;
-    if (!exact) {
-        indexed = Indexed();
-        few = histogramUpTo(rgb, kRefineMaxColours);
+    if (exact) {
+        indexed = indexExactly(*few);
+        few.reset();
+    } else {
         auto rgbx = [&source] { return source.convertToFormat(QImage::Format_RGBX8888); };
         // Many colours (photographs): liq's slower searches cost seconds for
         // a fraction of a decibel. A palette refined afterwards makes its
