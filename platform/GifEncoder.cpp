@@ -388,10 +388,11 @@ LzwLeeway leewayFor(const Histogram &hist, const std::vector<GifColorType> &pale
         int count = 0;
     };
     std::vector<StandIns> byColour(hist.colours.size());
+    std::vector<std::pair<int, int>> others; // extra error, entry
     for (std::size_t k = 0; k < hist.colours.size(); ++k) {
         const ColourCount &c = hist.colours[k];
         const int own = squaredDistance(palette[std::size_t(c.index)], c.colour);
-        std::vector<std::pair<int, int>> others; // extra error, entry
+        others.clear();
         for (std::size_t i = 0; i < palette.size(); ++i) {
             const int d = squaredDistance(palette[i], c.colour);
             if (int(i) != c.index && d - own <= most)

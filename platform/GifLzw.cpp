@@ -294,27 +294,34 @@ private:
     std::vector<Branch> m_branches;
 };
 
+// The greedy and the lookahead coding, whichever is smaller; on a tie, the
+// greedy one. `coded`, if given, receives the pixels as the kept one codes them.
+// A cut-short match adds a string the table already holds, wasting a code: on
+// smoothed edges in 256 colours lookahead wins a few per cent, on few colours
+// or plain runs it can lose more. Both are cheap, so the smaller is kept.
+// Cutting by more than 8 pixels won nothing measurable.
+std::vector<std::uint8_t> smallerCoding(std::span<const std::uint8_t> pixels, int minCodeSize, const LzwLeeway *leeway,
+                                        std::vector<std::uint8_t> *coded)
+{
+    std::vector<std::uint8_t> lookaheadCoded;
+    std::vector<std::uint8_t> greedy = Coder(pixels, minCodeSize, leeway).run(0, coded);
+    std::vector<std::uint8_t> lookahead = Coder(pixels, minCodeSize, leeway).run(8, coded ? &lookaheadCoded : nullptr);
+    if (lookahead.size() >= greedy.size())
+        return greedy;
+    if (coded)
+        *coded = std::move(lookaheadCoded);
+    return lookahead;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int minCodeSize)
 {
-    // A cut-short match adds a string the table already holds, wasting a
-    // code: on smoothed edges in 256 colours lookahead wins a few per cent,
-    // on few colours or plain runs it can lose more. Both are cheap, so the
-    // smaller is kept. Cutting by more than 8 pixels won nothing measurable.
-    std::vector<std::uint8_t> greedy = Coder(pixels, minCodeSize, nullptr).run(0, nullptr);
-    std::vector<std::uint8_t> lookahead = Coder(pixels, minCodeSize, nullptr).run(8, nullptr);
-    return lookahead.size() < greedy.size() ? lookahead : greedy;
+    return smallerCoding(pixels, minCodeSize, nullptr, nullptr);
 }
 
 std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int minCodeSize, const LzwLeeway &leeway,
                                        std::vector<std::uint8_t> &coded)
 {
-    std::vector<std::uint8_t> lookaheadCoded;
-    std::vector<std::uint8_t> greedy = Coder(pixels, minCodeSize, &leeway).run(0, &coded);
-    std::vector<std::uint8_t> lookahead = Coder(pixels, minCodeSize, &leeway).run(8, &lookaheadCoded);
-    if (lookahead.size() >= greedy.size())
-        return greedy;
-    coded = std::move(lookaheadCoded);
-    return lookahead;
+    return smallerCoding(pixels, minCodeSize, &leeway, &coded);
 }
