@@ -34,8 +34,9 @@ QLabel *frameLabel(QWidget *frame, const char *name, const QString &text, int le
     label->setObjectName(QLatin1String(name));
     QFont font = DesignFont::msSansSerif(9.75, true);
     // Digits and "X>" never need another font's glyphs, so start-up skips
-    // gathering the fallback fonts for this face.
-    font.setStyleStrategy(QFont::NoFontMerging);
+    // gathering the fallback fonts for this face; the program's setting not
+    // to shape its captions must be repeated, as this one replaces it.
+    font.setStyleStrategy(QFont::StyleStrategy(QFont::NoFontMerging | QFont::PreferNoShaping));
     label->setFont(font);
     label->move(Units::pixels(left), Units::pixels(top));
     label->adjustSize();

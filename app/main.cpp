@@ -5,12 +5,20 @@
 #include "platform/qt/QtPlatform.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QStringList>
 
 int main(int argc, char *argv[])
 {
     StartupWarmUp warmUp; // reads the font configuration while the display connection is made
     QApplication application(argc, argv);
+    // The program's own texts are English captions, which look the same
+    // without the text shaper's kerning and ligatures (scripts that need it
+    // still get it); skipping it spares start-up setting one up for each
+    // face. The banner's text keeps it.
+    QFont captions = QApplication::font();
+    captions.setStyleStrategy(QFont::PreferNoShaping);
+    QApplication::setFont(captions);
     warmUp.thenRun(prepareFirstPaint); // while the windows are built
     QtPlatform platform;
     ModStart program(platform.services());

@@ -49,13 +49,19 @@ void BannerPicture::setPicture(const QImage &picture)
     rebuild();
 }
 
+QFont BannerPicture::shaped(QFont font)
+{
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() & ~QFont::PreferNoShaping));
+    return font;
+}
+
 QRect BannerPicture::print(const QString &text, QPointF topLeft)
 {
     if (text.isEmpty() || m_image.isNull())
         return {};
     QPainter p(&m_image);
     p.setRenderHint(QPainter::TextAntialiasing);
-    p.setFont(m_font);
+    p.setFont(shaped(m_font));
     p.setPen(OleColor::toQColor(m_foreColor));
     const QRectF room(topLeft, QSizeF(1e6, 1e6));
     QRectF used;

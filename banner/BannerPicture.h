@@ -39,6 +39,10 @@ public:
     QRect print(const QString &text, QPointF topLeft);
     QRect paintPicture(const QImage &picture, const QRectF &target);
 
+    // The font with the text shaper's kerning and ligatures on, which banner
+    // text always keeps, whatever the program's captions skip.
+    static QFont shaped(QFont font);
+
     // Points are pixels of 1/96 inch whatever the screen, so a banner prints
     // the same on every machine.
     static constexpr int kDotsPerMeter = 3780;

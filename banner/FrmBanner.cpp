@@ -42,6 +42,9 @@ FrmBanner::FrmBanner(QMdiArea &workArea, AppState &state, CommonDialog &dialog, 
     setAttribute(Qt::WA_StaticContents);
     setMouseTracking(true);
     setFixedSize(kDesignSize);
+    // Text on the banner keeps its font's kerning and ligatures, which the
+    // program turns off for its own captions.
+    setFont(BannerPicture::shaped(font()));
 
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("Label1"));

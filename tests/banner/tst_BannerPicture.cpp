@@ -3,6 +3,8 @@
 #include "TestMain.h"
 #include "banner/BannerPicture.h"
 
+#include <QFontMetrics>
+
 namespace {
 
 const QColor kWhite(255, 255, 255);
@@ -27,6 +29,7 @@ private Q_SLOTS:
     void pictureRebuildsFromColour();
     void printIsTransparentAndClipped();
     void resizeKeepsTopLeftContent();
+    void printKeepsShaping();
 };
 
 void tst_BannerPicture::composesColourThenPictureThenPrint()
@@ -96,6 +99,25 @@ void tst_BannerPicture::resizeKeepsTopLeftContent()
     QCOMPARE(banner.size(), QSize(60, 40));
     QCOMPARE(ImageCheck::count(banner.Image(), QRect(0, 0, 20, 10), kRed), 200);
     QCOMPARE(ImageCheck::countOther(banner.Image(), QRect(30, 0, 30, 40), kWhite), 0);
+}
+
+// The program's captions skip text shaping; banner text never does, or every
+// banner would lose its font's kerning.
+void tst_BannerPicture::printKeepsShaping()
+{
+    const QString text = QStringLiteral("AVAVAV To Ty");
+    QFont unshaped = bigTestFont();
+    unshaped.setStyleStrategy(QFont::PreferNoShaping);
+    if (QFontMetrics(unshaped).horizontalAdvance(text) == QFontMetrics(bigTestFont()).horizontalAdvance(text))
+        QSKIP("this font has no kerning to lose");
+
+    const auto printed = [&](const QFont &font) {
+        BannerPicture banner(QSize(240, 40), 0xFFFFFF);
+        banner.setFont(font);
+        banner.print(text, QPointF(2, 2));
+        return banner.Image();
+    };
+    QVERIFY(ImageCheck::same(printed(unshaped), printed(bigTestFont())));
 }
 
 TARVELLO_TEST_MAIN(tst_BannerPicture)
