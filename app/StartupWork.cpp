@@ -2,12 +2,15 @@
 
 #include "common/ToolbarArt.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImageReader>
 
 void prepareFirstPaint()
 {
+    // The windows' first measured text waits for the font database.
+    QFontDatabase::families();
     // Loads every image-format plugin, once for the whole program.
     QImageReader::supportedImageFormats();
     ToolbarArt::prepare();

@@ -1,5 +1,7 @@
 #include "platform/DesignFont.h"
 
+#include "platform/FontConfiguration.h"
+
 #include <QFontDatabase>
 #include <QSet>
 #include <QStringList>
@@ -14,9 +16,13 @@ namespace {
 QStringList installedOnly(const QStringList &families)
 {
     static const QSet<QString> installed = [] {
-        QSet<QString> names;
-        for (const QString &family : QFontDatabase::families())
-            names.insert(family.toCaseFolded());
+        // The list read with the font configuration spares start-up filling
+        // the toolkit's whole font database here.
+        QSet<QString> names = configuredFontFamilies();
+        if (names.isEmpty()) {
+            for (const QString &family : QFontDatabase::families())
+                names.insert(family.toCaseFolded());
+        }
         return names;
     }();
     QStringList kept;

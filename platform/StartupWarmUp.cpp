@@ -1,5 +1,7 @@
 #include "platform/StartupWarmUp.h"
 
+#include "platform/FontConfiguration.h"
+
 #include <system_error>
 #include <utility>
 

@@ -5,10 +5,6 @@
 #include <mutex>
 #include <thread>
 
-// Reads the system's font configuration, where the toolkit uses one, so that
-// the toolkit's first font look-up finds it read.
-void readFontConfiguration();
-
 // Does work that the first paint needs on another core, overlapping what the
 // main thread waits on: the font configuration is read while the program
 // connects to the display, and work handed over later runs while the windows

@@ -1,5 +1,6 @@
 #include "TestMain.h"
 #include "platform/DesignFont.h"
+#include "platform/FontConfiguration.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -10,6 +11,7 @@ class tst_DesignFont : public QObject
 private Q_SLOTS:
     void missingNamesDroppedFaceKept_data();
     void missingNamesDroppedFaceKept();
+    void configuredFamiliesCoverTheToolkits();
 };
 
 static QStringList names(const char *list)
@@ -45,6 +47,20 @@ void tst_DesignFont::missingNamesDroppedFaceKept()
     full.setFamilies(designed);
     QCOMPARE(QFontInfo(font).family(), QFontInfo(full).family());
     QCOMPARE(QFontInfo(font).bold(), QFontInfo(full).bold());
+}
+
+// Start-up checks the design's names against the families read with the font
+// configuration; one the toolkit has but that list lacks would be dropped.
+void tst_DesignFont::configuredFamiliesCoverTheToolkits()
+{
+    readFontConfiguration();
+    const QSet<QString> configured = configuredFontFamilies();
+    if (configured.isEmpty())
+        QSKIP("the toolkit keeps its own list here");
+    const QStringList toolkit = QFontDatabase::families();
+    QVERIFY(!toolkit.isEmpty());
+    for (const QString &family : toolkit)
+        QVERIFY2(configured.contains(family.toCaseFolded()), qPrintable(family));
 }
 
 TARVELLO_TEST_MAIN(tst_DesignFont)
