@@ -19,13 +19,12 @@ void PictureBox::setBackColor(OleColor::Value color)
     update();
 }
 
-void PictureBox::paintEvent(QPaintEvent *event)
+void PictureBox::paintEvent(QPaintEvent *)
 {
-    {
-        QPainter p(this);
-        p.fillRect(contentsRect(), OleColor::toQColor(m_backColor));
-    }
-    QFrame::paintEvent(event);
+    // One painter for fill and frame: the palette paints dozens of boxes.
+    QPainter p(this);
+    p.fillRect(contentsRect(), OleColor::toQColor(m_backColor));
+    drawFrame(&p);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
