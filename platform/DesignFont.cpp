@@ -1,6 +1,6 @@
 #include "platform/DesignFont.h"
 
-#include "platform/FontConfiguration.h"
+#include "platform/StartupWarmUp.h"
 
 #include <QFontDatabase>
 #include <QSet>
@@ -18,7 +18,9 @@ QStringList installedOnly(const QStringList &families)
     static const QSet<QString> installed = [] {
         // The list read with the font configuration spares start-up filling
         // the toolkit's whole font database here.
-        QSet<QString> names = configuredFontFamilies();
+        QSet<QString> names;
+        for (const std::string &family : configuredFontFamilies())
+            names.insert(QString::fromStdString(family).toCaseFolded());
         if (names.isEmpty()) {
             for (const QString &family : QFontDatabase::families())
                 names.insert(family.toCaseFolded());

@@ -1,4 +1,4 @@
-#include "platform/FontConfiguration.h"
+#include "platform/StartupWarmUp.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -7,25 +7,23 @@
 
 namespace {
 
-QSet<QString> g_families; // written once, before g_familiesKnown is set
+std::vector<std::string> g_families; // written once, before g_familiesKnown is set
 std::atomic<bool> g_familiesKnown{false};
 std::once_flag g_listed;
 
-QSet<QString> listFamilies()
+std::vector<std::string> listFamilies()
 {
-    QSet<QString> names;
+    // The toolkit lists the generic names too, which the configuration
+    // resolves to whatever fonts it prefers.
+    std::vector<std::string> names = {"Serif", "Sans Serif", "Monospace"};
     FcPattern *pattern = FcPatternCreate();
     FcObjectSet *objects = FcObjectSetBuild(FC_FAMILY, nullptr);
     FcFontSet *fonts = pattern && objects ? FcFontList(nullptr, pattern, objects) : nullptr;
     for (int i = 0; fonts && i < fonts->nfont; ++i) {
         FcChar8 *family = nullptr;
         for (int k = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, k, &family) == FcResultMatch; ++k)
-            names.insert(QString::fromUtf8(reinterpret_cast<const char *>(family)).toCaseFolded());
+            names.emplace_back(reinterpret_cast<const char *>(family));
     }
-    // The toolkit lists the generic names too, which the configuration
-    // resolves to whatever fonts it prefers.
-    for (const char *generic : {"Serif", "Sans Serif", "Monospace"})
-        names.insert(QString::fromLatin1(generic).toCaseFolded());
     if (fonts)
         FcFontSetDestroy(fonts);
     if (objects)
@@ -48,7 +46,7 @@ void readFontConfiguration()
     });
 }
 
-QSet<QString> configuredFontFamilies()
+std::vector<std::string> configuredFontFamilies()
 {
-    return g_familiesKnown.load(std::memory_order_acquire) ? g_families : QSet<QString>();
+    return g_familiesKnown.load(std::memory_order_acquire) ? g_families : std::vector<std::string>();
 }

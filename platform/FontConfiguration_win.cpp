@@ -1,9 +1,9 @@
-#include "platform/FontConfiguration.h"
+#include "platform/StartupWarmUp.h"
 
 // Windows lists its fonts without a configuration to read first.
 void readFontConfiguration() { }
 
-QSet<QString> configuredFontFamilies()
+std::vector<std::string> configuredFontFamilies()
 {
     return {};
 }

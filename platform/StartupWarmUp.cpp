@@ -1,7 +1,5 @@
 #include "platform/StartupWarmUp.h"
 
-#include "platform/FontConfiguration.h"
-
 #include <system_error>
 #include <utility>
 

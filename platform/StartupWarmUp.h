@@ -3,7 +3,19 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
+
+// Reads the system's font configuration, where the toolkit uses one, so that
+// the toolkit's first font look-up finds it read, and notes the font families
+// it lists. Safe to call from any thread, more than once.
+void readFontConfiguration();
+
+// The family names the configuration lists, in UTF-8: every name each font
+// answers to. Empty until readFontConfiguration() has finished, and always
+// where the toolkit keeps its own list, which the caller then asks.
+std::vector<std::string> configuredFontFamilies();
 
 // Does work that the first paint needs on another core, overlapping what the
 // main thread waits on: the font configuration is read while the program
