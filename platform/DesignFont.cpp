@@ -23,7 +23,7 @@ QStringList installedOnly(const QStringList &families)
             names.insert(QString::fromStdString(family).toCaseFolded());
         if (names.isEmpty()) {
             for (const QString &family : QFontDatabase::families())
-                names.insert(family.toCaseFolded());
+                names.insert(familyOnly(family).toCaseFolded());
         }
         return names;
     }();
@@ -45,6 +45,12 @@ QFont make(const QStringList &families, double points, bool bold)
 }
 
 } // namespace
+
+QString familyOnly(const QString &listed)
+{
+    const qsizetype bracket = listed.lastIndexOf(QLatin1String(" ["));
+    return bracket > 0 && listed.endsWith(QLatin1Char(']')) ? listed.left(bracket) : listed;
+}
 
 QFont msSansSerif(double points, bool bold)
 {

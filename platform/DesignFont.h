@@ -9,4 +9,8 @@ namespace DesignFont {
 QFont msSansSerif(double points, bool bold);
 QFont lucidaHandwriting(double points, bool bold);
 
+// The family of a name from the toolkit's font list, which calls a family
+// that several foundries make "Family [Foundry]".
+QString familyOnly(const QString &listed);
+
 } // namespace DesignFont

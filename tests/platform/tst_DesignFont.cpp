@@ -12,6 +12,8 @@ private Q_SLOTS:
     void missingNamesDroppedFaceKept_data();
     void missingNamesDroppedFaceKept();
     void configuredFamiliesCoverTheToolkits();
+    void familyOnlyDropsTheFoundry_data();
+    void familyOnlyDropsTheFoundry();
 };
 
 static QStringList names(const char *list)
@@ -62,7 +64,30 @@ void tst_DesignFont::configuredFamiliesCoverTheToolkits()
     const QStringList toolkit = QFontDatabase::families();
     QVERIFY(!toolkit.isEmpty());
     for (const QString &family : toolkit)
-        QVERIFY2(configured.contains(family.toCaseFolded()), qPrintable(family));
+        QVERIFY2(configured.contains(DesignFont::familyOnly(family).toCaseFolded()), qPrintable(family));
+}
+
+void tst_DesignFont::familyOnlyDropsTheFoundry_data()
+{
+    QTest::addColumn<QString>("listed");
+    QTest::addColumn<QString>("family");
+    QTest::newRow("two foundries") << "Z003 [urw]"
+                                   << "Z003";
+    QTest::newRow("one foundry") << "Liberation Sans"
+                                 << "Liberation Sans";
+    QTest::newRow("bracket inside") << "Odd [Name] Sans"
+                                    << "Odd [Name] Sans";
+    QTest::newRow("only brackets") << "[urw]"
+                                   << "[urw]";
+}
+
+// A family two foundries make is listed with the foundry; dropping the name
+// for that would lose an installed design font.
+void tst_DesignFont::familyOnlyDropsTheFoundry()
+{
+    QFETCH(QString, listed);
+    QFETCH(QString, family);
+    QCOMPARE(DesignFont::familyOnly(listed), family);
 }
 
 TARVELLO_TEST_MAIN(tst_DesignFont)
