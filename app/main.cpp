@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QStringList>
+#ifdef TARVELLO_SESSION_BUS
+#include <QDBusConnection>
+#endif
 
 int main(int argc, char *argv[])
 {
@@ -20,6 +23,13 @@ int main(int argc, char *argv[])
     captions.setStyleStrategy(QFont::PreferNoShaping);
     QApplication::setFont(captions);
     warmUp.thenRun(prepareFirstPaint); // while the windows are built
+#ifdef TARVELLO_SESSION_BUS
+    // The toolkit's accessibility bridge and its menu bar each connect to the
+    // desktop's session bus as the windows are built, and wait for it. Done
+    // now, that wait overlaps the font database the warm-up thread is
+    // filling, which the windows would wait for next.
+    QDBusConnection::sessionBus();
+#endif
     QtPlatform platform;
     ModStart program(platform.services());
     program.Main();
