@@ -62,7 +62,7 @@ bench: build
 
 # Start-up on a virtual X display: the installed program when there is one.
 BENCH_PROGRAM ?= $(or $(wildcard /usr/bin/tarvello),$(abspath $(BUILD)/tarvello))
-BENCH_RUNS ?= 40
+BENCH_RUNS ?= 300
 bench-x11: build
 	scripts/deps.sh run
 	xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" $(BUILD)/bench/bench-startup --x11 $(BENCH_PROGRAM) $(BENCH_RUNS)
