@@ -1,9 +1,12 @@
 #include "platform/StartupWarmUp.h"
 
+#include "platform/ThreadPlacement.h"
+
 #include <system_error>
 #include <utility>
 
 StartupWarmUp::StartupWarmUp()
+    : m_mainProcessor(currentProcessor())
 {
     try {
         m_thread = std::thread(&StartupWarmUp::run, this);
@@ -19,7 +22,15 @@ StartupWarmUp::~StartupWarmUp()
 
 void StartupWarmUp::run()
 {
-    readFontConfiguration();
+    {
+        // A new thread tends to be placed on, or woken onto, the processor of
+        // the thread that made it, and to take it over; the main thread, then
+        // setting up the display connection, waits until the scheduler moves
+        // one of them, which can take a whole clock tick. Kept apart, the two
+        // run side by side.
+        const ProcessorAvoidance apart(m_mainProcessor);
+        readFontConfiguration();
+    }
     std::function<void()> work;
     {
         std::unique_lock<std::mutex> lock(m_mutex);

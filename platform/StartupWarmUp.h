@@ -46,5 +46,6 @@ private:
     bool m_configurationRead = false;
     bool m_closing = false;
     std::function<void()> m_work;
+    int m_mainProcessor = -1; // where the thread that made this one runs
     std::thread m_thread;
 };

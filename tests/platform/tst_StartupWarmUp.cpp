@@ -1,6 +1,7 @@
 #include "app/StartupWork.h"
 #include "common/ToolbarArt.h"
 #include "platform/StartupWarmUp.h"
+#include "platform/ThreadPlacement.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -8,6 +9,10 @@
 #include <QTest>
 
 #include <atomic>
+
+#ifdef __linux__
+#include <sched.h>
+#endif
 
 namespace {
 std::atomic<bool> g_moreRan{false};
@@ -21,6 +26,7 @@ private Q_SLOTS:
     void workDoneWhenFinished();
     void preparedIconIsTheDrawnOne();
     void finishTwiceOrNotAtAll();
+    void keepsOffOneProcessorThenGivesItBack();
 };
 
 void tst_StartupWarmUp::workDoneWhenFinished()
@@ -48,6 +54,42 @@ void tst_StartupWarmUp::finishTwiceOrNotAtAll()
     twice.thenRun([&ran] { ran = true; }); // after finish: dropped, not run
     QVERIFY(!ran);
     StartupWarmUp dropped; // its destructor ends the waiting thread
+}
+
+void tst_StartupWarmUp::keepsOffOneProcessorThenGivesItBack()
+{
+#ifdef __linux__
+    const auto allowed = [] {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        sched_getaffinity(0, sizeof set, &set);
+        return set;
+    };
+    const cpu_set_t before = allowed();
+    // Out of range or not ours to leave: nothing changes.
+    for (int processor : {-1, CPU_SETSIZE, CPU_SETSIZE + 7}) {
+        const ProcessorAvoidance none(processor);
+        const cpu_set_t during = allowed();
+        QVERIFY(CPU_EQUAL(&during, &before));
+    }
+    const int here = currentProcessor();
+    QVERIFY(here >= 0);
+    {
+        const ProcessorAvoidance apart(here);
+        const cpu_set_t during = allowed();
+        if (CPU_COUNT(&before) < 2) {
+            QVERIFY(CPU_EQUAL(&during, &before)); // the only one is kept
+        } else {
+            QVERIFY(!CPU_ISSET(std::size_t(here), &during));
+            QCOMPARE(CPU_COUNT(&during), CPU_COUNT(&before) - 1);
+            QVERIFY(currentProcessor() != here);
+        }
+    }
+    const cpu_set_t after = allowed();
+    QVERIFY(CPU_EQUAL(&after, &before));
+#else
+    QSKIP("threads choose no processors on this system");
+#endif
 }
 
 int main(int argc, char *argv[])
