@@ -44,8 +44,8 @@ ProcessorAvoidance::~ProcessorAvoidance()
     CPU_ZERO(&allowed);
     for (std::size_t i : m_allowed)
         CPU_SET(i, &allowed);
-    // Should the system have narrowed the thread's processors meanwhile, it
-    // refuses the old set and the thread keeps the narrower one.
+    // The system holds the thread to its own limits, should they have changed
+    // meanwhile.
     sched_setaffinity(0, sizeof allowed, &allowed);
 }
 
