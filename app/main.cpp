@@ -1,6 +1,7 @@
 #include "app/ModStart.h"
 #include "app/Parent.h"
 #include "app/StartupWork.h"
+#include "platform/SessionBus.h"
 #include "platform/StartupWarmUp.h"
 #include "platform/qt/QtPlatform.h"
 
@@ -13,7 +14,8 @@
 
 int main(int argc, char *argv[])
 {
-    StartupWarmUp warmUp; // reads the font configuration while the display connection is made
+    skipFutileSessionBusLaunch(); // first: no other thread may read the environment yet
+    StartupWarmUp warmUp;         // reads the font configuration while the display connection is made
     QApplication application(argc, argv);
     // The program's own texts are English captions, which look the same
     // without the text shaper's kerning and ligatures (scripts that need it

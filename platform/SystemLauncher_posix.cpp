@@ -1,6 +1,9 @@
 #include "platform/SystemLauncher.h"
 
+#include "platform/SessionBus.h"
+
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QString>
 
@@ -8,8 +11,16 @@ bool SystemLauncher::start(const std::string &path)
 {
     if (path.empty())
         return false;
+    QProcess tool;
+    tool.setProgram(QString::fromLocal8Bit(path));
+    // The tool looks for a session bus itself: it gets the environment this
+    // program was started with.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (environment.value(QLatin1String(kSessionBusAddressVariable)) == QLatin1String(kNoSessionBus))
+        environment.remove(QLatin1String(kSessionBusAddressVariable));
+    tool.setProcessEnvironment(environment);
     // Detached: the tool outlives the box and we never wait for it.
-    return QProcess::startDetached(QString::fromLocal8Bit(path), {});
+    return tool.startDetached();
 }
 
 std::string SystemLauncher::findOnPath(const std::string &name)

@@ -1,4 +1,5 @@
 #include "TestMain.h"
+#include "platform/SessionBus.h"
 #include "platform/SystemLauncher.h"
 
 #include <QFile>
@@ -20,7 +21,8 @@ void tst_SystemLauncher::findsAndStartsAToolOnThePath()
     const QString mark = bin.filePath(QStringLiteral("started"));
     QFile script(tool);
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
+    script.write("#!/bin/sh\necho \"$DBUS_SESSION_BUS_ADDRESS\" > \"$(dirname \"$0\")/started.part\"\n"
+                 "mv \"$(dirname \"$0\")/started.part\" \"$(dirname \"$0\")/started\"\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
@@ -33,8 +35,20 @@ void tst_SystemLauncher::findsAndStartsAToolOnThePath()
 
     QCOMPARE(QString::fromStdString(found), tool);
     QVERIFY(missing.empty());
-    QVERIFY(launcher.start(found));
-    QTRY_VERIFY(QFile::exists(mark));
+    // The tool gets the session bus address the program was started with,
+    // not the one start-up may have set for want of a bus.
+    const auto addressSeenByTool = [&](const QByteArray &ours) {
+        QFile::remove(mark);
+        qputenv(kSessionBusAddressVariable, ours);
+        const bool started = launcher.start(found);
+        qunsetenv(kSessionBusAddressVariable);
+        QFile seen(mark);
+        return started && QTest::qWaitFor([&] { return seen.exists(); }) && seen.open(QIODevice::ReadOnly)
+            ? seen.readAll().trimmed()
+            : QByteArray("not started");
+    };
+    QCOMPARE(addressSeenByTool(kNoSessionBus), QByteArray());
+    QCOMPARE(addressSeenByTool("unix:path=/run/user/1000/bus"), QByteArray("unix:path=/run/user/1000/bus"));
     QVERIFY(!launcher.start(bin.filePath(QStringLiteral("gone")).toStdString()));
     QVERIFY(!launcher.start(""));
 }
