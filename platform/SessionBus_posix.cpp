@@ -1,10 +1,11 @@
 #include "platform/SessionBus.h"
 
-#include <cstdlib>
-#include <string_view>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdlib>
 
 namespace {
 
@@ -12,17 +13,6 @@ namespace {
 constexpr char kInstalledLauncher[] = "/usr/bin/dbus-launch";
 // What a program search uses when no search path is set.
 constexpr char kDefaultSearchPath[] = "/bin:/usr/bin";
-
-bool exists(const std::string &path)
-{
-    struct stat status = {};
-    return ::stat(path.c_str(), &status) == 0;
-}
-
-bool executable(const std::string &path)
-{
-    return ::access(path.c_str(), X_OK) == 0;
-}
 
 } // namespace
 
@@ -32,25 +22,18 @@ bool sessionBusReachable(const char *address, const char *runtimeDirectory, cons
     // The library takes an empty address for none and looks for a bus itself.
     if (address && *address)
         return true;
-    if (runtimeDirectory && *runtimeDirectory && exists(std::string(runtimeDirectory) + "/bus"))
+    if (runtimeDirectory && *runtimeDirectory
+        && QFileInfo::exists(QString::fromLocal8Bit(runtimeDirectory) + QStringLiteral("/bus")))
         return true;
-    if (executable(launcher))
+    const QFileInfo installed(QString::fromStdString(launcher));
+    if (installed.isFile() && installed.isExecutable())
         return true;
-    const std::string name = launcher.substr(launcher.rfind('/') + 1);
-    const std::string_view path = searchPath ? searchPath : kDefaultSearchPath;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = path.find(':', start);
-        const std::string_view entry = path.substr(start, end == std::string_view::npos ? end : end - start);
-        // An empty entry is the current directory.
-        std::string candidate = entry.empty() ? std::string(".") : std::string(entry);
-        candidate += '/';
-        candidate += name;
-        if (executable(candidate))
-            return true;
-        if (end == std::string_view::npos)
-            return false;
-        start = end + 1;
+    QStringList directories = QString::fromLocal8Bit(searchPath ? searchPath : kDefaultSearchPath).split(u':');
+    for (QString &directory : directories) {
+        if (directory.isEmpty())
+            directory = QStringLiteral("."); // as a program search takes an empty entry
     }
+    return !QStandardPaths::findExecutable(installed.fileName(), directories).isEmpty();
 }
 
 void skipFutileSessionBusLaunch()
