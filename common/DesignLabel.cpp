@@ -12,5 +12,7 @@ QLabel *designLabel(QWidget *parent, const char *name, const QString &text, QRec
     palette.setColor(QPalette::WindowText, color);
     l->setPalette(palette);
     l->setGeometry(geometry);
+    // Designed labels draw their text from the top of their box, however tall.
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
 }

@@ -65,7 +65,12 @@ DriveListBox::DriveListBox(QWidget *parent)
             text += QStringLiteral(" [%1]").arg(volume.displayName());
         addItem(text, root);
     }
-    connect(this, &QComboBox::activated, this, &DriveListBox::Change);
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (index == m_shown)
+            return;
+        m_shown = index;
+        Q_EMIT Change();
+    });
 }
 
 QString DriveListBox::Drive() const
@@ -82,6 +87,7 @@ void DriveListBox::setDriveOf(const QString &path)
         at = count() - 1;
     }
     setCurrentIndex(at);
+    m_shown = at;
 }
 
 DirListBox::DirListBox(QWidget *parent)
@@ -142,7 +148,9 @@ FileListBox::FileListBox(QWidget *parent)
     : QListWidget(parent)
 {
     setUniformItemSizes(true);
-    connect(this, &QListWidget::itemClicked, this, &FileListBox::Click);
+    connect(this, &QListWidget::itemSelectionChanged, this, &FileListBox::selectionMoved);
+    connect(this, &QListWidget::currentRowChanged, this, &FileListBox::selectionMoved);
+    connect(this, &QListWidget::itemClicked, this, &FileListBox::clicked);
     connect(this, &QListWidget::itemDoubleClicked, this, &FileListBox::DblClick);
 }
 
@@ -154,21 +162,42 @@ void FileListBox::setPath(const QString &path)
     m_path = path;
 }
 
+void FileListBox::selectionMoved()
+{
+    const int row = FileName().isEmpty() ? -1 : currentRow();
+    if (row == m_announced)
+        return;
+    m_announced = row;
+    m_announcedSincePress = true;
+    if (row >= 0)
+        Q_EMIT Click();
+}
+
+// Only left clicks come here; one that changed the selection was announced already.
+void FileListBox::clicked(QListWidgetItem *item)
+{
+    if (!m_announcedSincePress && item == currentItem() && !FileName().isEmpty())
+        Q_EMIT Click();
+}
+
+void FileListBox::mousePressEvent(QMouseEvent *event)
+{
+    m_announcedSincePress = false;
+    QListWidget::mousePressEvent(event);
+}
+
 QString FileListBox::FileName() const
 {
     const QListWidgetItem *item = currentItem();
     return item && item->isSelected() ? item->text() : QString();
 }
 
+// Enter chooses nothing: only OK and a double click paint the banner.
 void FileListBox::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (!FileName().isEmpty())
-            Q_EMIT DblClick();
+        event->accept();
         return;
     }
-    const int before = currentRow();
     QListWidget::keyPressEvent(event);
-    if (currentRow() != before && !FileName().isEmpty())
-        Q_EMIT Click();
 }

@@ -16,11 +16,15 @@ public:
 
     // The root of the chosen drive, as a folder path.
     QString Drive() const;
-    // Selects the drive that holds the path.
+    // Selects the drive that holds the path, without a Change.
     void setDriveOf(const QString &path);
 
 Q_SIGNALS:
+    // The user chose a drive other than the one shown.
     void Change();
+
+private:
+    int m_shown = -1;
 };
 
 // The path from the drive's root down to the current folder, then its
@@ -46,8 +50,10 @@ private:
     QString m_path;
 };
 
-// Every file of a folder, no pattern. A click or a move by the keys is a
-// Click; a double click or Enter a DblClick.
+// Every file of a folder, no pattern. Each change of the selected file,
+// however it comes (mouse, keys, typing), is one Click, and so is a left
+// click on the file already selected: the preview always shows the file
+// that is highlighted. A double click is a DblClick; Enter does nothing.
 class FileListBox final : public QListWidget
 {
     Q_OBJECT
@@ -65,9 +71,16 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    void selectionMoved();
+    void clicked(QListWidgetItem *item);
+
     QString m_path;
+    // The row last announced by a Click; -1 when nothing is highlighted.
+    int m_announced = -1;
+    bool m_announcedSincePress = false;
 };
 
 // The files and sub-folders of a folder, sorted as a person reads them.

@@ -96,6 +96,8 @@ FrmView::FrmView(QMdiArea &workArea, FrmBanner &banner, const Platform &platform
     setTabOrder(m_cancel, m_file1);
     setTabOrder(m_file1, m_drive1);
     setTabOrder(m_drive1, m_dir1);
+    // The first control of the tab order that can take the focus has it.
+    m_ok->setFocus();
 
     connect(m_drive1, &DriveListBox::Change, this, [this] { run([this] { Drive1_Change(); }); });
     connect(m_dir1, &DirListBox::chosen, this,
@@ -113,7 +115,6 @@ FrmView::FrmView(QMdiArea &workArea, FrmBanner &banner, const Platform &platform
     for (const QString &start : {QDir::currentPath(), QDir::homePath(), QDir::rootPath()}) {
         try {
             setDirPath(start);
-            m_drive1->setDriveOf(start);
             break;
         } catch (const Failure &) {
         }
@@ -151,6 +152,8 @@ QString FrmView::selectedPath() const
 void FrmView::setDirPath(const QString &path)
 {
     m_dir1->setPath(path);
+    // A folder reached from the list may stand on another drive.
+    m_drive1->setDriveOf(m_dir1->Path());
     Dir1_Change();
 }
 

@@ -1,3 +1,4 @@
+#include "ImageCheck.h"
 #include "Rig.h"
 #include "TestMain.h"
 #include "about/frmAbout.h"
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void accessKeyStartsSysInfo();
     void closedAndBuiltAnew_data();
     void closedAndBuiltAnew();
+    void labelsDrawFromTheTop_data();
+    void labelsDrawFromTheTop();
     void helpPrintedOnceAndNotMoved();
 
 private:
@@ -166,8 +169,37 @@ void tst_frmAbout::closedAndBuiltAnew()
     QCOMPARE(second->findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Tarvello"));
 }
 
+void tst_frmAbout::labelsDrawFromTheTop_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"lblTitle", "lblVersion", "lblDescription", "Label1"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// As fixed-size labels do, however much taller their box is than the text.
+void tst_frmAbout::labelsDrawFromTheTop()
+{
+    QFETCH(QString, name);
+    rig->trigger(QStringLiteral("MnuAbout"));
+    QLabel *label = rig->app().about().findChild<QLabel *>(name);
+    const QImage shot = label->grab().toImage();
+    const QRgb paper = shot.pixel(shot.width() - 1, shot.height() - 1);
+    int ink = 0;
+    while (ink < shot.height()
+           && ImageCheck::countOther(shot, QRect(0, ink, shot.width(), 1), QColor::fromRgb(paper), 40) == 0)
+        ++ink;
+    const QFontMetrics metrics(label->font());
+    const int expected = metrics.ascent() + metrics.tightBoundingRect(label->text()).top();
+    QVERIFY2(qAbs(ink - expected) <= 1, qPrintable(QStringLiteral("ink from row %1, not %2").arg(ink).arg(expected)));
+}
+
 void tst_frmAbout::helpPrintedOnceAndNotMoved()
 {
+    QCOMPARE(frmHelp::helpText().split(QLatin1Char('\r')),
+             QStringList({QStringLiteral("Tarvello Provides Tooltips for each"),
+                          QStringLiteral("Function Which Will Help you Along"),
+                          QStringLiteral("If You Have questions Please Visit Our"), QStringLiteral("Web site At:"),
+                          QStringLiteral("www.tarvello.example")}));
     rig->trigger(QStringLiteral("MnuViewHelp"));
     frmHelp &help = rig->app().help();
     const QPoint at = help.pos();

@@ -100,12 +100,11 @@ void tst_Failures::viewerOkWithFailingClipboard()
     FrmView &view = rig->app().viewer();
     auto *files = view.findChild<FileListBox *>(QStringLiteral("File1"));
     files->setCurrentItem(files->findItems(QStringLiteral("red.bmp"), Qt::MatchExactly).value(0));
-    const QImage before = rig->banner().Image().copy();
     rig->clipboard.fail = true;
     view.findChild<QPushButton *>(QStringLiteral("Command2"))->click();
-    // Its steps are skipped without a word; the banner is left as it was.
+    // The clipboard's steps are skipped without a word; the preview's picture is painted.
     QVERIFY(rig->dialogs.messages().isEmpty());
-    QVERIFY(ImageCheck::same(rig->banner().Image(), before));
+    QCOMPARE(ImageCheck::countOther(rig->banner().Image(), QRect(0, 0, 468, 60), Qt::red), 0);
     QVERIFY(!view.window()->isVisible());
     nextCommandWorks();
 }

@@ -10,11 +10,18 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
 
 namespace {
+
+QStringList list(const char *names)
+{
+    return QString::fromLatin1(names).split(QLatin1Char(' '));
+}
 
 QString text(FrmView &view, const char *name)
 {
@@ -35,6 +42,9 @@ private Q_SLOTS:
 
     void previewFollowsTheNameRule_data();
     void previewFollowsTheNameRule();
+    void previewFollowsTheSelection_data();
+    void previewFollowsTheSelection();
+    void focusEnterAndDrives();
     void failingPreviewKeepsThePreviousPicture();
     void okStretchesThePictureOverTheBanner_data();
     void okStretchesThePictureOverTheBanner();
@@ -143,6 +153,104 @@ void tst_FrmView::previewFollowsTheNameRule()
     QCOMPARE(rig->gifs.last->files, animated ? QStringList{view.selectedPath()} : QStringList());
     QCOMPARE(text(view, "Label4"), width);
     QCOMPARE(text(view, "Label5"), height);
+}
+
+void tst_FrmView::previewFollowsTheSelection_data()
+{
+    // Each row starts with still.Gif (30 x 10) clicked; "*" marks the rows
+    // that showed a picture other than the highlighted one.
+    QTest::addColumn<QString>("how"); // click, right, drag, or keys typed into the list
+    QTest::addColumn<QStringList>("over");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<int>("previews");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    const QString two = QStringLiteral("two.bmp");
+    QTest::newRow("left click") << "click" << QStringList{two} << two << 1 << "2"
+                                << "1";
+    QTest::newRow("left click again") << "click" << list("still.Gif") << "still.Gif" << 1 << "30"
+                                      << "10";
+    QTest::newRow("right click*") << "right" << QStringList{two} << two << 1 << "2"
+                                  << "1";
+    QTest::newRow("drag*") << "drag" << list("still.Gif two.bmp wide.bmp") << "wide.bmp" << 2 << "468"
+                           << "60";
+    QTest::newRow("Down") << "keys" << list("Down") << two << 1 << "2"
+                          << "1";
+    QTest::newRow("End") << "keys" << list("End") << "wide.bmp" << 1 << "468"
+                         << "60";
+    QTest::newRow("first letter") << "keys" << list("o") << "odd.gif" << 1 << "31.46667"
+                                  << "61";
+    QTest::newRow("Ctrl+Space unselects") << "keys" << list("Ctrl+Space") << QString() << 0 << "30"
+                                          << "10";
+    QTest::newRow("Space selects again*") << "keys" << list("Ctrl+Space Space") << "still.Gif" << 1 << "30"
+                                          << "10";
+}
+
+void tst_FrmView::previewFollowsTheSelection()
+{
+    QFETCH(QString, how);
+    QFETCH(QStringList, over);
+    QFETCH(QString, selected);
+    QFETCH(int, previews);
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    FrmView &view = open();
+    auto *files = view.findChild<FileListBox *>(QStringLiteral("File1"));
+    click(QStringLiteral("still.Gif"));
+    const QSignalSpy clicks(files, &FileListBox::Click);
+    auto at = [&](const QString &name) {
+        const QList<QListWidgetItem *> found = files->findItems(name, Qt::MatchExactly);
+        return found.size() == 1 ? files->visualItemRect(found.first()).center() : QPoint();
+    };
+    if (how == QLatin1String("click") || how == QLatin1String("right")) {
+        const Qt::MouseButton button = how == QLatin1String("click") ? Qt::LeftButton : Qt::RightButton;
+        QTest::mouseClick(files->viewport(), button, {}, at(over.first()));
+    } else if (how == QLatin1String("drag")) {
+        QTest::mousePress(files->viewport(), Qt::LeftButton, {}, at(over.first()));
+        for (const QString &name : std::as_const(over))
+            QTest::mouseMove(files->viewport(), at(name));
+        QTest::mouseRelease(files->viewport(), Qt::LeftButton, {}, at(over.last()));
+    } else {
+        for (const QString &key : std::as_const(over))
+            QTest::keySequence(files, QKeySequence(key));
+    }
+    QCOMPARE(files->FileName(), selected);
+    QCOMPARE(clicks.size(), previews);
+    QCOMPARE(text(view, "Label4"), width);
+    QCOMPARE(text(view, "Label5"), height);
+}
+
+void tst_FrmView::focusEnterAndDrives()
+{
+    FrmView &view = open();
+    // The focus starts on OK and Tab goes round in the design's order.
+    QStringList order;
+    for (int i = 0; i < 6; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, list("Command2 cmdCancel File1 Drive1 Dir1 Command2"));
+
+    // Enter in the file list paints nothing and keeps the viewer open (*).
+    click(QStringLiteral("two.bmp"));
+    const QImage before = rig->banner().Image();
+    QTest::keyClick(view.findChild<FileListBox *>(QStringLiteral("File1")), Qt::Key_Return);
+    QVERIFY(view.window()->isVisible());
+    QVERIFY(ImageCheck::same(rig->banner().Image(), before));
+
+    // Choosing the drive shown changes nothing (*); a folder on another drive
+    // shows its drive (*).
+    auto *drives = view.findChild<DriveListBox *>(QStringLiteral("Drive1"));
+    auto *dirs = view.findChild<DirListBox *>(QStringLiteral("Dir1"));
+    const QString folder = dirs->Path();
+    Q_EMIT drives->activated(drives->currentIndex());
+    QCOMPARE(dirs->Path(), folder);
+    QCOMPARE(view.findChild<FileListBox *>(QStringLiteral("File1"))->FileName(), QStringLiteral("two.bmp"));
+    const QString elsewhere = QStringLiteral("/proc");
+    QVERIFY(QStorageInfo(elsewhere).rootPath() != QStorageInfo(folder).rootPath());
+    Q_EMIT dirs->chosen(elsewhere);
+    QCOMPARE(dirs->Path(), elsewhere);
+    QCOMPARE(drives->Drive(), elsewhere);
 }
 
 void tst_FrmView::failingPreviewKeepsThePreviousPicture()
