@@ -6,14 +6,16 @@
 #   scripts/deps.sh mingw   that, plus the cross compiler for the Windows sources
 #   scripts/deps.sh wine    that, plus Wine to run their console check
 #   scripts/deps.sh package that, plus what builds and checks the Debian package
-#   scripts/deps.sh test    package, plus the X server and tools of the end-to-end check
-#                           and the formatter
+#   scripts/deps.sh test    package, plus the X server and tools of the end-to-end check,
+#                           the Wayland compositor and accessibility tools of the
+#                           Wayland check, and the formatter
 #   scripts/deps.sh fuzz    that, plus clang with libFuzzer and the sanitizer runtimes
 #   scripts/deps.sh tidy    that, plus clang-tidy
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev libfontconfig-dev pkgconf libxcb-damage0-dev)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
+wayland_packages=(weston qt6-wayland dbus at-spi2-core python3 python3-gi gir1.2-atspi-2.0)
 compare_packages=(imagemagick ffmpeg gifsicle bc)
 mingw_packages=(g++-mingw-w64-x86-64-posix)
 wine_packages=(wine64)
@@ -29,7 +31,7 @@ case "${1:-build}" in
   mingw) wanted+=("${mingw_packages[@]}") ;;
   wine) wanted+=("${wine_packages[@]}") ;;
   package) wanted+=("${package_packages[@]}") ;;
-  test) wanted+=("${package_packages[@]}" "${run_packages[@]}" "${format_packages[@]}") ;;
+  test) wanted+=("${package_packages[@]}" "${run_packages[@]}" "${wayland_packages[@]}" "${format_packages[@]}") ;;
   fuzz) wanted+=("${fuzz_packages[@]}") ;;
   tidy) wanted+=("${tidy_packages[@]}") ;;
 esac

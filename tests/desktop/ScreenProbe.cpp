@@ -3,6 +3,9 @@
 //   screen-probe match SHOT PICTURE   where PICTURE shows in SHOT, and how well
 //   screen-probe size PICTURE         "WxH"
 //   screen-probe count PICTURE RRGGBB pixels of that colour (within 24 a channel)
+//   screen-probe changed BEFORE AFTER RRGGBB
+//                                     "x y w h n": the pixels that differ and are
+//                                     now of that colour, their box and number
 #include <QColor>
 #include <QGuiApplication>
 #include <QImage>
@@ -98,6 +101,23 @@ int match(const QImage &shot, const QImage &picture)
     return best <= allowed ? 0 : 1;
 }
 
+// What a window that appeared between two screenshots drew.
+int changed(const QImage &before, const QImage &after, QRgb color)
+{
+    if (before.size() != after.size())
+        return 2;
+    QRect box;
+    int n = 0;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x)
+            if (before.pixel(x, y) != after.pixel(x, y) && near(after.pixel(x, y), color, kTolerance)) {
+                box |= QRect(x, y, 1, 1);
+                ++n;
+            }
+    std::printf("%d %d %d %d %d\n", box.x(), box.y(), box.width(), box.height(), n);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -128,7 +148,11 @@ int main(int argc, char *argv[])
         std::printf("%d\n", n);
         return picture.isNull() ? 2 : 0;
     }
-    std::fprintf(stderr,
-                 "usage: screen-probe locate SHOT W H | match SHOT PICTURE | size PICTURE | count PICTURE RRGGBB\n");
+    if (command == QLatin1String("changed") && a.size() == 5) {
+        const QImage before = load(a[2]), after = load(a[3]);
+        return before.isNull() || after.isNull() ? 2 : changed(before, after, QColor(QLatin1Char('#') + a[4]).rgb());
+    }
+    std::fprintf(stderr, "usage: screen-probe locate SHOT W H | match SHOT PICTURE | size PICTURE | count PICTURE "
+                         "RRGGBB | changed BEFORE AFTER RRGGBB\n");
     return 2;
 }

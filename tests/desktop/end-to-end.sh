@@ -43,6 +43,7 @@ echo "== package"
 deb=$(ls "$SESSION_DIR"/package/tarvello_*.deb)
 echo "built $(basename "$deb")"
 dpkg-deb -f "$deb" Depends
+dpkg-deb -f "$deb" Recommends | grep -qw qt6-wayland || fail "the package does not recommend the Wayland plugin"
 if command -v lintian >/dev/null; then
   lintian --fail-on error "$deb" 2>&1 | grep -v 'running with root privileges' || true
   lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
