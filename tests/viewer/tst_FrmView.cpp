@@ -157,67 +157,49 @@ void tst_FrmView::previewFollowsTheNameRule()
 
 void tst_FrmView::previewFollowsTheSelection_data()
 {
-    // Each row starts with still.Gif (30 x 10) clicked; "*" marks the rows
-    // that showed a picture other than the highlighted one.
-    QTest::addColumn<QString>("how"); // click, right, drag, or keys typed into the list
-    QTest::addColumn<QStringList>("over");
+    // Each row starts with still.Gif (30 x 10) clicked, then: a left or right
+    // click, a drag over files, or keys. "*" marks rows that once left the
+    // preview on another file than the one highlighted.
+    QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("selected");
     QTest::addColumn<int>("previews");
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    const QString two = QStringLiteral("two.bmp");
-    QTest::newRow("left click") << "click" << QStringList{two} << two << 1 << "2"
-                                << "1";
-    QTest::newRow("left click again") << "click" << list("still.Gif") << "still.Gif" << 1 << "30"
-                                      << "10";
-    QTest::newRow("right click*") << "right" << QStringList{two} << two << 1 << "2"
-                                  << "1";
-    QTest::newRow("drag*") << "drag" << list("still.Gif two.bmp wide.bmp") << "wide.bmp" << 2 << "468"
-                           << "60";
-    QTest::newRow("Down") << "keys" << list("Down") << two << 1 << "2"
-                          << "1";
-    QTest::newRow("End") << "keys" << list("End") << "wide.bmp" << 1 << "468"
-                         << "60";
-    QTest::newRow("first letter") << "keys" << list("o") << "odd.gif" << 1 << "31.46667"
-                                  << "61";
-    QTest::newRow("Ctrl+Space unselects") << "keys" << list("Ctrl+Space") << QString() << 0 << "30"
-                                          << "10";
-    QTest::newRow("Space selects again*") << "keys" << list("Ctrl+Space Space") << "still.Gif" << 1 << "30"
-                                          << "10";
+    QTest::addColumn<QString>("readouts");
+    QTest::newRow("left click") << "left two.bmp" << "two.bmp" << 1 << "2 1";
+    QTest::newRow("left click on it again") << "left still.Gif" << "still.Gif" << 1 << "30 10";
+    QTest::newRow("right click*") << "right two.bmp" << "two.bmp" << 1 << "2 1";
+    QTest::newRow("drag*") << "drag still.Gif two.bmp wide.bmp" << "wide.bmp" << 2 << "468 60";
+    QTest::newRow("arrow") << "keys Down" << "two.bmp" << 1 << "2 1";
+    QTest::newRow("first letter") << "keys o" << "odd.gif" << 1 << "31.46667 61";
+    QTest::newRow("Space selects again*") << "keys Ctrl+Space Space" << "still.Gif" << 1 << "30 10";
 }
 
 void tst_FrmView::previewFollowsTheSelection()
 {
-    QFETCH(QString, how);
-    QFETCH(QStringList, over);
+    QFETCH(QString, input);
     QFETCH(QString, selected);
     QFETCH(int, previews);
-    QFETCH(QString, width);
-    QFETCH(QString, height);
+    QFETCH(QString, readouts);
     FrmView &view = open();
     auto *files = view.findChild<FileListBox *>(QStringLiteral("File1"));
+    QWidget *list = files->viewport();
     click(QStringLiteral("still.Gif"));
     const QSignalSpy clicks(files, &FileListBox::Click);
+    const QStringList how = input.split(QLatin1Char(' '));
     auto at = [&](const QString &name) {
-        const QList<QListWidgetItem *> found = files->findItems(name, Qt::MatchExactly);
-        return found.size() == 1 ? files->visualItemRect(found.first()).center() : QPoint();
+        return files->visualItemRect(files->findItems(name, Qt::MatchExactly).value(0)).center();
     };
-    if (how == QLatin1String("click") || how == QLatin1String("right")) {
-        const Qt::MouseButton button = how == QLatin1String("click") ? Qt::LeftButton : Qt::RightButton;
-        QTest::mouseClick(files->viewport(), button, {}, at(over.first()));
-    } else if (how == QLatin1String("drag")) {
-        QTest::mousePress(files->viewport(), Qt::LeftButton, {}, at(over.first()));
-        for (const QString &name : std::as_const(over))
-            QTest::mouseMove(files->viewport(), at(name));
-        QTest::mouseRelease(files->viewport(), Qt::LeftButton, {}, at(over.last()));
-    } else {
-        for (const QString &key : std::as_const(over))
+    if (how[0] == QLatin1String("left") || how[0] == QLatin1String("right"))
+        QTest::mouseClick(list, how[0] == QLatin1String("left") ? Qt::LeftButton : Qt::RightButton, {}, at(how[1]));
+    for (const QString &key : how.mid(1))
+        if (how[0] == QLatin1String("keys"))
             QTest::keySequence(files, QKeySequence(key));
-    }
+        else if (how[0] == QLatin1String("drag"))
+            key == how[1] ? QTest::mousePress(list, Qt::LeftButton, {}, at(key)) : QTest::mouseMove(list, at(key));
+    if (how[0] == QLatin1String("drag"))
+        QTest::mouseRelease(list, Qt::LeftButton, {}, at(how.last()));
     QCOMPARE(files->FileName(), selected);
     QCOMPARE(clicks.size(), previews);
-    QCOMPARE(text(view, "Label4"), width);
-    QCOMPARE(text(view, "Label5"), height);
+    QCOMPARE(text(view, "Label4") + QLatin1Char(' ') + text(view, "Label5"), readouts);
 }
 
 void tst_FrmView::focusEnterAndDrives()
