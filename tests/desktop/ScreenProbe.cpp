@@ -152,7 +152,8 @@ int main(int argc, char *argv[])
         const QImage before = load(a[2]), after = load(a[3]);
         return before.isNull() || after.isNull() ? 2 : changed(before, after, QColor(QLatin1Char('#') + a[4]).rgb());
     }
-    std::fprintf(stderr, "usage: screen-probe locate SHOT W H | match SHOT PICTURE | size PICTURE | count PICTURE "
-                         "RRGGBB | changed BEFORE AFTER RRGGBB\n");
+    std::fprintf(stderr,
+                 "usage: screen-probe locate SHOT W H | match SHOT PICTURE | size PICTURE | count PICTURE "
+                 "RRGGBB | changed BEFORE AFTER RRGGBB\n");
     return 2;
 }
