@@ -8,6 +8,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Failure.h"
 #include "platform/ImageCopy.h"
+#include "platform/PictureReader.h"
 #include "platform/Units.h"
 #include "platform/qt/BusyCursor.h"
 
@@ -51,7 +52,7 @@ void Parent::MnuLoad_Click()
     // Loaded in full before the banner is touched: a failure leaves it as it was.
     const QImage picture = [&] {
         const BusyCursor busy;
-        return PictureFiles::loadPicture(m_commonDialog.FileName());
+        return m_app.platform().pictures.read(m_commonDialog.FileName());
     }();
     m_app.banner().setPicture(picture);
 }
@@ -59,7 +60,7 @@ void Parent::MnuLoad_Click()
 void Parent::openFile(const QString &path)
 {
     // Guarded like a menu command: a bad file is reported and the banner stays.
-    run([this, &path] { m_app.banner().setPicture(PictureFiles::loadPicture(path)); });
+    run([this, &path] { m_app.banner().setPicture(m_app.platform().pictures.read(path)); });
 }
 
 void Parent::MnuGif_Click()

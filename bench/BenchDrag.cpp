@@ -9,6 +9,7 @@
 #include "app/ModStart.h"
 #include "app/Parent.h"
 #include "banner/FrmBanner.h"
+#include "files/DecoderProcess.h"
 #include "platform/SystemFileProbe.h"
 #include "platform/SystemLauncher.h"
 #include "platform/SystemRegistry.h"
@@ -267,11 +268,12 @@ int main(int argc, char *argv[])
     BenchWindowMover mover;
     BenchClipboard clipboard;
     BenchImageCopy imageCopy;
-    QtAnimatedGifFactory gifs;
+    DecoderProcess pictures(QStringLiteral(TARVELLO_DECODER));
+    QtAnimatedGifFactory gifs(pictures);
     SystemRegistry registry;
     SystemLauncher launcher;
     SystemFileProbe files;
-    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, files});
+    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, files, pictures});
     program.setEndAction([] {});
     program.Main();
     if (!QTest::qWaitForWindowExposed(&program.parentWindow())) {

@@ -8,6 +8,7 @@
 #include "SampleGifs.h"
 
 #include "app/ModStart.h"
+#include "files/DecoderProcess.h"
 #include "platform/SystemFileProbe.h"
 #include "platform/SystemLauncher.h"
 #include "platform/SystemRegistry.h"
@@ -89,11 +90,12 @@ int main(int argc, char *argv[])
     BenchWindowMover mover;
     BenchClipboard clipboard;
     BenchImageCopy imageCopy;
-    QtAnimatedGifFactory gifs;
+    DecoderProcess reader(QStringLiteral(TARVELLO_DECODER));
+    QtAnimatedGifFactory gifs(reader);
     SystemRegistry registry;
     SystemLauncher launcher;
     SystemFileProbe probe;
-    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, probe});
+    ModStart program(Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, probe, reader});
     program.setEndAction([] {});
     program.Main();
     FrmView &view = program.viewer();

@@ -97,6 +97,7 @@ GifScan GifScan::of(QByteArrayView data)
             break;
         }
         case 0x3B: scan.complete = true; return scan;
+        case 0x00: break; // a stray block end, which some writers leave before the trailer
         default: return scan;
         }
         // Many old files end without the trailer; their data is whole all the same.

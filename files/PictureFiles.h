@@ -4,9 +4,12 @@
 #include <QImage>
 #include <QString>
 
+class Failure;
+
 // Reading and writing pictures as files, safely: a bad, huge or hostile file
 // is refused with a message that says what is wrong with it, and a failed
-// write never costs the file it was to replace.
+// write never costs the file it was to replace. Pictures are decoded in a
+// process of their own (files/DecoderProcess.h); what runs there is here.
 namespace PictureFiles {
 
 // Pictures needing more than this many pixels (about 256 MB decoded) are
@@ -15,37 +18,39 @@ inline constexpr qint64 kMaxPixels = 64LL * 1024 * 1024;
 inline constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
 // What a decoded picture may take in memory, deep ones included.
 inline constexpr qint64 kMaxDecodedBytes = kMaxPixels * 4;
-// Pictures whose decoding is estimated to take longer than this are refused:
-// the pixel limit alone does not bound the time a decoder may take.
-inline constexpr double kMaxDecodeMs = 1500;
-// A frame of an animation is decoded while the user waits for the next one.
-inline constexpr double kMaxFrameMs = 150;
+// Animations play in the editor itself, from memory, a frame at a time.
+inline constexpr qint64 kMaxAnimationBytes = 64LL * 1024 * 1024;
+inline constexpr qint64 kMaxAnimationPixels = 16LL * 1024 * 1024;
+// How much of a file the editor reads itself, to refuse at once what the
+// start of a file already shows.
+inline constexpr qint64 kHeadBytes = 64 * 1024;
 
-// The estimated decoding time of a picture on a machine like the one we
-// build on, from what its structure says. Formats not listed cost nothing.
-struct DecodeCost
+// What is wrong with a file, in words that follow its name: "the file is
+// truncated".
+struct Refusal
 {
-    QByteArray format;
-    qint64 pixels = 0;
-    qint64 bytes = 0;
-    bool progressive = false;
-    qint64 blockScans = 0; // 8 x 8 blocks times scans, for progressive JPEGs
-    double milliseconds() const;
+    QString reason;
 };
+
+// The messages that name the file: "\"a.png\" could not be loaded: the file
+// is truncated." and "... cannot be played: ...".
+Failure loadFailure(const QString &path, const QString &reason);
+Failure playFailure(const QString &path, const QString &reason);
 
 // A 24-bit Windows bitmap, whatever extension the path has. Throws Failure.
 void savePicture(const QImage &picture, const QString &path);
 
-// What Qt's readers read (first frame of a GIF). An empty path gives the empty
-// picture. Throws Failure.
-QImage loadPicture(const QString &path);
+// Refuses what the start of a file (head) and its size show without
+// decoding: an empty file, a size over the limits, a bitmap cut short.
+// Throws Refusal.
+void checkHead(QByteArrayView head, qint64 fileSize);
 
-// The same checks and decoding for a file already in memory; path only
-// names it in messages. Throws Failure.
-QImage decodePicture(QByteArrayView bytes, const QString &path);
+// Decodes a whole file, as Qt's readers read it (first frame of a GIF).
+// Throws Refusal.
+QImage decode(QByteArrayView bytes);
 
-// Refuses, saying why, a GIF that should not be played: not a GIF, no
-// picture in it, or frames too large or too costly to decode one by one.
-void checkAnimation(QByteArrayView bytes, const QString &path);
+// Checks a GIF that is to be played and decodes its first frame: not a GIF,
+// no picture in it, frames too large to play. Throws Refusal.
+QImage decodeFirstFrame(QByteArrayView bytes);
 
 } // namespace PictureFiles

@@ -93,7 +93,7 @@ PngScan PngScan::of(QByteArrayView data)
     return scan;
 }
 
-BitmapScan BitmapScan::of(QByteArrayView data)
+BitmapScan BitmapScan::of(QByteArrayView data, qint64 fileSize)
 {
     BitmapScan scan;
     if (data.size() < 30 || !data.startsWith("BM"))
@@ -115,7 +115,7 @@ BitmapScan BitmapScan::of(QByteArrayView data)
     if ((compression == 0 || compression == 3) && width > 0 && bits > 0) {
         // Rows that fit in what follows the data offset; no product can overflow.
         const qint64 stride = ((width * bits + 31) / 32) * 4;
-        const qint64 room = data.size() - qint64(dataAt);
+        const qint64 room = (fileSize < 0 ? data.size() : fileSize) - qint64(dataAt);
         scan.tooShort = room < 0 || room / stride < height;
     }
     return scan;
@@ -145,5 +145,133 @@ QByteArray BitmapScan::withCommonHeader(QByteArrayView data)
     qToLittleEndian<quint32>(quint32(out.size()), o + 2);
     if (compression == 6)
         qToLittleEndian<quint32>(3, o + 30);
+    return out;
+}
+
+namespace {
+
+// Reads netpbm's header tokens and plain samples: blanks and comments (a #
+// to the end of its line) may stand anywhere between them.
+class NetpbmReader
+{
+public:
+    explicit NetpbmReader(QByteArrayView data)
+        : m_data(data)
+    { }
+
+    qsizetype at() const { return m_at; }
+    void skipBlanks()
+    {
+        while (m_at < m_data.size()) {
+            const char c = m_data[m_at];
+            if (c == '#') {
+                while (m_at < m_data.size() && m_data[m_at] != '\n' && m_data[m_at] != '\r')
+                    ++m_at;
+            } else if (c == ' ' || (c >= '\t' && c <= '\r')) {
+                ++m_at;
+            } else {
+                return;
+            }
+        }
+    }
+    // A decimal number, or -1 where there is none or it is out of range.
+    qint64 number()
+    {
+        skipBlanks();
+        qint64 value = -1;
+        while (m_at < m_data.size() && m_data[m_at] >= '0' && m_data[m_at] <= '9') {
+            value = qMax<qint64>(value, 0) * 10 + (m_data[m_at++] - '0');
+            if (value > 0xFFFFFFF)
+                return -1;
+        }
+        return value;
+    }
+    // One plain bit: plain bitmaps need no blank between their digits.
+    int bit()
+    {
+        skipBlanks();
+        if (m_at >= m_data.size() || (m_data[m_at] != '0' && m_data[m_at] != '1'))
+            return -1;
+        return m_data[m_at++] - '0';
+    }
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_at = 2;
+};
+
+} // namespace
+
+NetpbmScan NetpbmScan::of(QByteArrayView data)
+{
+    NetpbmScan scan;
+    if (data.size() < 3 || data[0] != 'P' || data[1] < '1' || data[1] > '7')
+        return scan;
+    scan.kind = data[1] - '0';
+    if (scan.kind == 7)
+        return scan;
+    NetpbmReader in(data);
+    const qint64 width = in.number(), height = in.number();
+    if (width > 0 && height > 0)
+        scan.size = QSize(int(width), int(height));
+    return scan;
+}
+
+QByteArray NetpbmScan::binary(QByteArrayView data)
+{
+    const NetpbmScan scan = of(data);
+    if (scan.kind < 1 || scan.kind > 6)
+        return {};
+    NetpbmReader in(data);
+    const qint64 width = in.number(), height = in.number();
+    const bool bits = scan.kind == 1 || scan.kind == 4;
+    const qint64 maxval = bits ? 1 : in.number();
+    if (width <= 0 || height <= 0 || maxval <= 0 || maxval > 65535)
+        throw QStringLiteral("the picture is damaged");
+    const int channels = scan.kind == 3 || scan.kind == 6 ? 3 : 1;
+    const int sampleBytes = maxval > 255 ? 2 : 1;
+    const qint64 rowBytes = bits ? (width + 7) / 8 : width * channels * sampleBytes;
+    const QByteArray header = QStringLiteral("P%1\n%2 %3\n")
+                                  .arg(bits                ? 4
+                                           : channels == 3 ? 6
+                                                           : 5)
+                                  .arg(width)
+                                  .arg(height)
+                                  .toLatin1()
+        + (bits ? QByteArray() : QByteArray::number(maxval) + '\n');
+    if (scan.kind >= 4) {
+        // One blank ends the header; the samples follow as they are.
+        const qsizetype raster = in.at() + 1;
+        if (raster > data.size())
+            throw QStringLiteral("the file is truncated");
+        return header + data.sliced(raster).toByteArray();
+    }
+    if (qint64(rowBytes) * height > 4 * (data.size() + 1))
+        throw QStringLiteral("the file is truncated"); // a plain sample takes at least a character
+    QByteArray out = header;
+    const qsizetype start = out.size();
+    out.resize(start + rowBytes * height, 0);
+    auto *o = reinterpret_cast<uchar *>(out.data() + start);
+    for (qint64 y = 0; y < height; ++y, o += rowBytes) {
+        if (bits) {
+            for (qint64 x = 0; x < width; ++x) {
+                const int b = in.bit();
+                if (b < 0)
+                    throw QStringLiteral("the file is truncated");
+                o[x / 8] |= uchar(b << (7 - x % 8));
+            }
+            continue;
+        }
+        for (qint64 i = 0; i < width * channels; ++i) {
+            const qint64 v = in.number();
+            if (v < 0)
+                throw QStringLiteral("the file is truncated");
+            const qint64 sample = qMin(v, maxval);
+            if (sampleBytes == 2)
+                qToBigEndian<quint16>(quint16(sample), o + 2 * i);
+            else
+                o[i] = uchar(sample);
+        }
+    }
     return out;
 }

@@ -1,7 +1,7 @@
-// The loader behind "Load" and the viewer's still preview, fed any bytes:
-// it may refuse them, never crash, hang or allocate past its bound.
+// What the decoder process runs for "Load" and the viewer's still preview,
+// fed any bytes: it may refuse them, never crash, hang or allocate past its
+// bound.
 #include "files/PictureFiles.h"
-#include "platform/Failure.h"
 
 #include <QGuiApplication>
 
@@ -18,11 +18,11 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     try {
-        const QImage picture = PictureFiles::decodePicture(
-            QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)), QStringLiteral("fuzz"));
+        const QImage picture = PictureFiles::decode(
+            QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
         if (picture.isNull())
             __builtin_trap(); // success must mean a picture
-    } catch (const Failure &) {
+    } catch (const PictureFiles::Refusal &) {
     }
     return 0;
 }

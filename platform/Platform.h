@@ -6,6 +6,7 @@ class DialogHost;
 class FileProbe;
 class ImageCopy;
 class Launcher;
+class PictureReader;
 class Registry;
 class WindowMover;
 
@@ -20,4 +21,5 @@ struct Platform
     Registry &registry;
     Launcher &launcher;
     FileProbe &files;
+    PictureReader &pictures;
 };

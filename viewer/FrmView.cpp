@@ -3,13 +3,13 @@
 #include "banner/FrmBanner.h"
 #include "common/DesignLabel.h"
 #include "common/Texts.h"
-#include "files/PictureFiles.h"
 #include "platform/AnimatedGif.h"
 #include "platform/Clipboard.h"
 #include "platform/DesignFont.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
 #include "platform/OleColor.h"
+#include "platform/PictureReader.h"
 #include "platform/Platform.h"
 #include "platform/Units.h"
 #include "platform/qt/BusyCursor.h"
@@ -49,6 +49,7 @@ FrmView::FrmView(QMdiArea &workArea, FrmBanner &banner, const Platform &platform
     : m_banner(banner)
     , m_dialogs(platform.dialogs)
     , m_clipboard(platform.clipboard)
+    , m_pictures(platform.pictures)
 {
     setObjectName(QStringLiteral("FrmView"));
     setWindowTitle(Texts::kViewCaption);
@@ -210,7 +211,7 @@ void FrmView::File1_Click()
     } else {
         skipOnFailure([&] { m_image1->setVisible(true); });
         skipOnFailure([&] { m_gif->widget()->setVisible(false); });
-        skipOnFailure([&] { setImage1Picture(PictureFiles::loadPicture(path)); });
+        skipOnFailure([&] { setImage1Picture(m_pictures.read(path)); });
         skipOnFailure([&] { m_label4->setText(shortNumber(Units::toPixels(image1Width()))); });
         skipOnFailure([&] { m_label5->setText(shortNumber(Units::toPixels(image1Height()))); });
     }
@@ -226,7 +227,7 @@ void FrmView::Command2_Click()
     const QString path = selectedPath();
     const BusyCursor busy;
     skipOnFailure([&] { m_clipboard.clear(); });
-    skipOnFailure([&] { m_clipboard.setImage(PictureFiles::loadPicture(path)); });
+    skipOnFailure([&] { m_clipboard.setImage(m_pictures.read(path)); });
     skipOnFailure([&] {
         const QImage copied = m_clipboard.image();
         setImage1Picture(copied.isNull() ? copied : copied.convertToFormat(QImage::Format_RGB32));

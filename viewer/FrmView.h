@@ -15,6 +15,7 @@ class FrmBanner;
 class QFrame;
 class QLabel;
 class QMdiArea;
+class PictureReader;
 class QPushButton;
 struct Platform;
 
@@ -56,6 +57,7 @@ private:
     FrmBanner &m_banner;
     DialogHost &m_dialogs;
     Clipboard &m_clipboard;
+    PictureReader &m_pictures;
     QPointer<QMdiSubWindow> m_window;
     DirListBox *m_dir1 = nullptr;
     DriveListBox *m_drive1 = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/DecoderProcess.h"
 #include "platform/GifImageCopy.h"
 #include "platform/Platform.h"
 #include "platform/SystemFileProbe.h"
@@ -17,10 +18,14 @@ struct QtPlatform
     QtWindowMover mover;
     QtClipboard clipboard;
     GifImageCopy imageCopy;
-    QtAnimatedGifFactory gifs;
+    DecoderProcess pictures;
+    QtAnimatedGifFactory gifs{pictures};
     SystemRegistry registry;
     SystemLauncher launcher;
     SystemFileProbe files;
 
-    Platform services() { return Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, files}; }
+    Platform services()
+    {
+        return Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, files, pictures};
+    }
 };

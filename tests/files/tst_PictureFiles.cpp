@@ -1,5 +1,6 @@
 #include "ImageCheck.h"
 #include "TestMain.h"
+#include "files/DecoderProcess.h"
 #include "files/PictureFiles.h"
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
@@ -111,6 +112,7 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir dir;
+    DecoderProcess reader{QStringLiteral(TARVELLO_DECODER)};
 };
 
 void tst_PictureFiles::savesBitmapWhateverTheName_data()
@@ -254,11 +256,11 @@ void tst_PictureFiles::loadsWhatQtReads()
     writeAll(path,
              format == QLatin1String("GIF") ? encodeGif(picture, picture.size())
                                             : encoded(picture, qPrintable(format)));
-    const QImage loaded = PictureFiles::loadPicture(path);
+    const QImage loaded = reader.read(path);
     QCOMPARE(loaded.size(), QSize(40, 20));
     if (exact)
         QVERIFY(ImageCheck::same(loaded, picture));
-    QVERIFY(PictureFiles::loadPicture(QString()).isNull());
+    QVERIFY(reader.read(QString()).isNull());
 }
 
 void tst_PictureFiles::refusesBadFiles()
@@ -291,19 +293,19 @@ void tst_PictureFiles::refusesBadFiles()
     for (const Case &c : cases) {
         const QString path = dir.filePath(QLatin1String(c.name));
         writeAll(path, c.bytes);
-        QCOMPARE(failureOf([&] { PictureFiles::loadPicture(path); }),
+        QCOMPARE(failureOf([&] { reader.read(path); }),
                  QStringLiteral("\"%1\" could not be loaded: %2.")
                      .arg(QDir::toNativeSeparators(path), QLatin1String(c.says)));
     }
 
     QVERIFY(failureOf([&] {
-                PictureFiles::loadPicture(dir.filePath(QStringLiteral("missing.bmp")));
+                reader.read(dir.filePath(QStringLiteral("missing.bmp")));
             }).contains(QStringLiteral("does not exist")));
-    QVERIFY(failureOf([&] { PictureFiles::loadPicture(dir.path()); }).contains(QStringLiteral("not a regular file")));
+    QVERIFY(failureOf([&] { reader.read(dir.path()); }).contains(QStringLiteral("not a regular file")));
     // A named pipe would block a read for ever: it is refused unopened.
     const QString fifo = dir.filePath(QStringLiteral("pipe.bmp"));
     QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-    QVERIFY(failureOf([&] { PictureFiles::loadPicture(fifo); }).contains(QStringLiteral("not a regular file")));
+    QVERIFY(failureOf([&] { reader.read(fifo); }).contains(QStringLiteral("not a regular file")));
 }
 
 TARVELLO_TEST_MAIN(tst_PictureFiles)

@@ -10,7 +10,8 @@
 #include <QToolBar>
 
 Rig::Rig()
-    : m_app(std::make_unique<ModStart>(Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, files}))
+    : m_app(std::make_unique<ModStart>(
+        Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, files, pictures}))
 {
     m_app->setEndAction([] {});
     m_app->Main();

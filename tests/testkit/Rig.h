@@ -9,6 +9,7 @@
 #include "ScriptedRegistry.h"
 #include "ScriptedWindowMover.h"
 #include "app/ModStart.h"
+#include "files/DecoderProcess.h"
 
 #include <QAction>
 #include <QImage>
@@ -33,6 +34,8 @@ public:
     FakeClipboard clipboard;
     RecordingImageCopy imageCopy;
     ScriptedGifFactory gifs;
+    // Pictures are read as the program reads them, through the decoder process.
+    DecoderProcess pictures{QStringLiteral(TARVELLO_DECODER)};
     ModStart &app() { return *m_app; }
     Parent &parent();
     FrmBanner &banner();

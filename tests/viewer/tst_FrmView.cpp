@@ -349,7 +349,7 @@ void tst_FrmView::foldersMoveTheFileList()
     QCOMPARE(text(view, "Label4"), QStringLiteral("3"));
 
     // At a root the joined path doubles the separator; the file opens all the same.
-    QCOMPARE(PictureFiles::loadPicture(QLatin1Char('/') + m_dir.filePath(QStringLiteral("wide.bmp"))).width(), 468);
+    QCOMPARE(rig->pictures.read(QLatin1Char('/') + m_dir.filePath(QStringLiteral("wide.bmp"))).width(), 468);
 }
 
 void tst_FrmView::layout_data()

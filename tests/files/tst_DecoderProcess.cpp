@@ -1,0 +1,129 @@
+#include "TestMain.h"
+#include "files/DecoderProcess.h"
+#include "files/DecoderProtocol.h"
+#include "platform/Failure.h"
+#include "platform/Sandbox.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <thread>
+
+// The decoder process at its seam: whatever the decoder does instead of
+// answering, the reader ends within the deadline with a Failure that says
+// what happened. Stand-in decoders are shell scripts.
+class tst_DecoderProcess : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void misbehavingDecoder_data();
+    void misbehavingDecoder();
+    void confinedProcessReachesNothing();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_picture;
+};
+
+void tst_DecoderProcess::initTestCase()
+{
+    m_picture = m_dir.filePath(QStringLiteral("in.bmp"));
+    QVERIFY(QImage(4, 4, QImage::Format_RGB32).save(m_picture));
+}
+
+void tst_DecoderProcess::misbehavingDecoder_data()
+{
+    QTest::addColumn<QByteArray>("script"); // what the stand-in does; "answer" holds bytes it may send
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("says");
+    QByteArray huge = DecoderProtocol::refusal(QString());
+    huge.replace(4, 16, QByteArray::fromHex("01000000ffffffffffffffff04000000"));
+    QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << QByteArray() << "crashed the decoder (Segmentation fault)";
+    QTest::newRow("killed") << QByteArray("kill -KILL $$") << QByteArray() << "stopped by the system";
+    QTest::newRow("hangs") << QByteArray("exec sleep 30") << QByteArray() << "it took too long to decode";
+    QTest::newRow("busy after answering") << QByteArray("cat answer; exec sleep 30")
+                                          << DecoderProtocol::refusal(QStringLiteral("no")) << "took too long";
+    QTest::newRow("ends silently") << QByteArray("exit 3") << QByteArray() << "without an answer (exit status 3)";
+    QTest::newRow("echoes its input") << QByteArray("exec cat") << QByteArray() << "not a decoder's";
+    QTest::newRow("announces too much") << QByteArray("cat answer") << huge << "a picture it may not give";
+    QTest::newRow("says more than announced")
+        << QByteArray("cat answer") << DecoderProtocol::refusal(QStringLiteral("no")) + "more" << "longer than";
+    QTest::newRow("cut short") << QByteArray("cat answer") << DecoderProtocol::refusal(QStringLiteral("no")).chopped(1)
+                               << "without an answer";
+    QTest::newRow("refuses") << QByteArray("cat answer") << DecoderProtocol::refusal(QStringLiteral("a reason"))
+                             << "could not be loaded: a reason.";
+    QTest::newRow("is missing") << QByteArray() << QByteArray() << "cannot be started";
+}
+
+void tst_DecoderProcess::misbehavingDecoder()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, says);
+    const QString helper = m_dir.filePath(QStringLiteral("decoder"));
+    QFile::remove(helper);
+    if (!script.isEmpty()) {
+        QFile answerFile(m_dir.filePath(QStringLiteral("answer")));
+        QVERIFY(answerFile.open(QIODevice::WriteOnly));
+        answerFile.write(answer);
+        answerFile.close();
+        QFile file(helper);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\ncd \"$(dirname \"$0\")\"\n" + script + '\n');
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    }
+    DecoderProcess reader(helper);
+    QElapsedTimer clock;
+    clock.start();
+    QString message;
+    try {
+        reader.read(m_picture);
+    } catch (const Failure &failure) {
+        message = failure.message();
+    }
+    QVERIFY(clock.elapsed() < DecoderProcess::kDeadlineMs + 1000);
+    QVERIFY2(message.startsWith(QLatin1Char('"') + m_picture) && message.contains(says), qPrintable(message));
+}
+
+// Once confined, a process keeps what it holds and may start threads, but
+// opens no file, makes no connection and starts no program.
+void tst_DecoderProcess::confinedProcessReachesNothing()
+{
+    int held[2];
+    QCOMPARE(::pipe(held), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (!Sandbox::confine())
+            ::_exit(77);
+        int failed = 0;
+        failed |= ::open("/etc/passwd", O_RDONLY) >= 0 ? 1 : 0;
+        failed |= ::socket(AF_UNIX, SOCK_STREAM, 0) >= 0 ? 2 : 0;
+        char *const none[] = {nullptr};
+        failed |= ::execve("/bin/true", none, none) == 0 ? 4 : 0;
+        failed |= ::fork() >= 0 ? 8 : 0;
+        bool ran = false;
+        std::thread([&] { ran = true; }).join();
+        failed |= ran ? 0 : 16;
+        failed |= ::write(held[1], "x", 1) == 1 ? 0 : 32;
+        ::_exit(failed);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    ::close(held[0]);
+    ::close(held[1]);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        QSKIP("this system offers no filter on system calls");
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+}
+
+TARVELLO_TEST_MAIN(tst_DecoderProcess)
+#include "tst_DecoderProcess.moc"
