@@ -59,6 +59,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-startup
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-drag
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-viewer
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench-load
 
 # Start-up on a virtual X display: the installed program when there is one.
 BENCH_PROGRAM ?= $(or $(wildcard /usr/bin/tarvello),$(abspath $(BUILD)/tarvello))

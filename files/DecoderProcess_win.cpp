@@ -27,9 +27,14 @@ QByteArray readRegular(const QString &path, qint64 limit, Failure (*fail)(const 
 
 } // namespace
 
+class StartedDecoder
+{ };
+
 DecoderProcess::DecoderProcess(QString helper)
     : m_helper(std::move(helper))
 { }
+
+DecoderProcess::~DecoderProcess() = default;
 
 QString DecoderProcess::defaultHelper()
 {

@@ -62,9 +62,8 @@ Announced parse(QByteArrayView bytes)
     if (kind != kPicture || !known || width == 0 || height == 0
         || quint64(width) * height > quint64(PictureFiles::kMaxPixels) || length != quint64(width) * height * 4)
         throw QStringLiteral("it announced a picture it may not give");
-    announced.picture = QImage(int(width), int(height), QImage::Format(format));
-    if (announced.picture.isNull() || announced.picture.sizeInBytes() != qsizetype(length))
-        throw QStringLiteral("there is not enough memory for the picture");
+    announced.size = QSize(int(width), int(height));
+    announced.format = QImage::Format(format);
     announced.length = qint64(length);
     return announced;
 }

@@ -115,7 +115,7 @@ void savePicture(const QImage &picture, const QString &path)
     });
 }
 
-QImage decode(QByteArrayView bytes)
+QImage decode(QByteArrayView bytes, const Canvas &canvas)
 {
     checkHead(bytes.first(qMin<qsizetype>(bytes.size(), kHeadBytes)), bytes.size());
     refuseIfTooLarge(NetpbmScan::of(bytes).size); // its header may be longer than the head
@@ -139,13 +139,17 @@ QImage decode(QByteArrayView bytes)
         refuse(QStringLiteral("it is not a picture"));
     if (!supported(format))
         refuse(QStringLiteral("pictures of this kind (%1) are not supported").arg(QString::fromLatin1(format)));
-    if (const QSize size = reader.size(); size.isValid())
-        refuseIfTooLarge(size);
+    refuseIfTooLarge(reader.size());
     // The limit is Qt's, for every reader in the process, not this one's alone.
     QImageReader::setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
     checkStructure(QByteArrayView(data), format);
 
-    QImage picture;
+    // Readers decode into a picture of the size and format they make.
+    const QSize size = reader.size();
+    const QImage::Format made = reader.imageFormat();
+    QImage picture = canvas && size.isValid() && (made == QImage::Format_RGB32 || made == QImage::Format_ARGB32)
+        ? canvas(size, made)
+        : QImage();
     if (!reader.read(&picture) || picture.isNull()) {
         switch (reader.error()) {
         case QImageReader::DeviceError: refuse(QStringLiteral("the file cannot be read"));

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
 class Failure;
 
 // Reading and writing pictures as files, safely: a bad, huge or hostile file
@@ -45,9 +47,13 @@ void savePicture(const QImage &picture, const QString &path);
 // Throws Refusal.
 void checkHead(QByteArrayView head, qint64 fileSize);
 
-// Decodes a whole file, as Qt's readers read it (first frame of a GIF).
-// Throws Refusal.
-QImage decode(QByteArrayView bytes);
+// Where a picture of a size and 32-bit format may be decoded into, such as
+// memory shared with another process; a null picture when there is none.
+using Canvas = std::function<QImage(QSize, QImage::Format)>;
+
+// Decodes a whole file, as Qt's readers read it (first frame of a GIF), into
+// the canvas where the reader makes a picture of its format. Throws Refusal.
+QImage decode(QByteArrayView bytes, const Canvas &canvas = {});
 
 // Checks a GIF that is to be played and decodes its first frame: not a GIF,
 // no picture in it, frames too large to play. Throws Refusal.

@@ -8,9 +8,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <thread>
@@ -45,16 +45,19 @@ void tst_DecoderProcess::misbehavingDecoder_data()
     QTest::addColumn<QString>("says");
     QByteArray huge = DecoderProtocol::refusal(QString());
     huge.replace(4, 16, QByteArray::fromHex("01000000ffffffffffffffff04000000"));
-    QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << QByteArray() << "crashed the decoder (Segmentation fault)";
+    QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << QByteArray()
+                             << "crashed the decoder (Segmentation fault)";
     QTest::newRow("killed") << QByteArray("kill -KILL $$") << QByteArray() << "stopped by the system";
     QTest::newRow("hangs") << QByteArray("exec sleep 30") << QByteArray() << "it took too long to decode";
-    QTest::newRow("busy after answering") << QByteArray("cat answer; exec sleep 30")
-                                          << DecoderProtocol::refusal(QStringLiteral("no")) << "took too long";
+    QTest::newRow("busy after answering")
+        << QByteArray("cat answer; exec sleep 30") << DecoderProtocol::refusal(QStringLiteral("no")) << "took too long";
     QTest::newRow("ends silently") << QByteArray("exit 3") << QByteArray() << "without an answer (exit status 3)";
-    QTest::newRow("echoes its input") << QByteArray("exec cat") << QByteArray() << "not a decoder's";
+    QTest::newRow("talks nonsense") << QByteArray("echo 'a line of text, as long as a header or more'") << QByteArray()
+                                    << "not a decoder's";
     QTest::newRow("announces too much") << QByteArray("cat answer") << huge << "a picture it may not give";
     QTest::newRow("says more than announced")
-        << QByteArray("cat answer") << DecoderProtocol::refusal(QStringLiteral("no")) + "more" << "longer than";
+        << QByteArray("cat answer") << DecoderProtocol::refusal(QStringLiteral("no")) + "more"
+        << "longer than";
     QTest::newRow("cut short") << QByteArray("cat answer") << DecoderProtocol::refusal(QStringLiteral("no")).chopped(1)
                                << "without an answer";
     QTest::newRow("refuses") << QByteArray("cat answer") << DecoderProtocol::refusal(QStringLiteral("a reason"))
