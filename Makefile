@@ -11,7 +11,7 @@ PACKAGE_BUILD := build-package
 JOBS ?= 2
 FUZZ_SECONDS ?= 60
 
-.PHONY: run test tidy sanitize fuzz build bench bench-x11 gif-compare clean package screenshot
+.PHONY: run test tidy sanitize fuzz monkey build bench bench-x11 gif-compare clean package screenshot
 
 run:
 	scripts/deps.sh run
@@ -48,6 +48,18 @@ sanitize:
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+
+# A random user: the sanitizer build on Xvfb receives MONKEY_EVENTS random
+# clicks, drags, keys and typed text for each of MONKEY_SEEDS, as an
+# unprivileged user in a scratch folder; a death or a sanitizer report fails
+# it and prints the seed.
+MONKEY_SEEDS ?= 1 2 3
+MONKEY_EVENTS ?= 1000
+monkey:
+	scripts/deps.sh test
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j $(JOBS) --target tarvello tarvello-decoder
+	/usr/bin/python3 scripts/monkey.py build-sanitize --seeds $(MONKEY_SEEDS) --events $(MONKEY_EVENTS)
 
 # Each fuzzer for FUZZ_SECONDS on seeds made from small valid pictures.
 fuzz:

@@ -145,3 +145,17 @@ export_gif() {
   SESSION_ERROR="no GIF was written at $1"
   return 1
 }
+
+# File > Load, and the file dialog answered with path $1.
+load_picture() {
+  local menu=$((2 * (BY - Y) - HEIGHT + 130))
+  click $((X + 20)) $((Y + menu / 2))
+  wait_window '^tarvello$' 5 >/dev/null || true
+  xdotool key --delay 60 Down Down
+  sleep 0.2
+  xdotool key Return
+  [ -n "$(wait_window '^Open$')" ] || { SESSION_ERROR="the Open dialog did not open"; return 1; }
+  xdotool type --delay 10 "$1"
+  xdotool key Return
+  wait_window_gone '^Open$' || { SESSION_ERROR="the Open dialog did not close"; return 1; }
+}

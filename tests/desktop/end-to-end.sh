@@ -71,7 +71,7 @@ else
   installed=1
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" >"$SESSION_DIR/apt.log" 2>&1 \
     || { cat "$SESSION_DIR/apt.log"; fail "apt-get could not install the package"; }
-  for f in /usr/bin/tarvello /usr/share/applications/org.tarvello.Tarvello.desktop \
+  for f in /usr/bin/tarvello /usr/libexec/tarvello/tarvello-decoder /usr/share/applications/org.tarvello.Tarvello.desktop \
     /usr/share/metainfo/org.tarvello.Tarvello.metainfo.xml /usr/share/man/man1/tarvello.1.gz \
     /usr/share/icons/hicolor/{16x16,32x32,48x48,128x128,256x256}/apps/tarvello.png \
     /usr/share/icons/hicolor/scalable/apps/tarvello.svg; do
@@ -99,6 +99,20 @@ done
 echo "$result"
 [ -n "$matched" ] || fail "the GIF's pixels differ from the banner on the screen"
 echo "the exported GIF ($size, $ink pixels of text) shows what the banner shows"
+
+# A photograph through File > Load: decoded by the program's own decoder process.
+photo="$SESSION_DIR/photo.jpg"
+convert -seed 7 -size 468x60 plasma:fractal -quality 90 "$photo" 2>/dev/null || fail "cannot make a photograph"
+load_picture "$photo" || fail "$SESSION_ERROR"
+matched=""
+for _ in $(seq 25); do
+  import -window root "$SESSION_DIR/screen.png"
+  if result=$(probe match "$SESSION_DIR/screen.png" "$photo"); then matched=1; break; fi
+  sleep 0.2
+done
+echo "$result"
+[ -n "$matched" ] || fail "the loaded photograph is not on the banner"
+echo "the photograph loaded through the decoder shows on the banner"
 
 session_stop
 if [ $installed -eq 1 ]; then
