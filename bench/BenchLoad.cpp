@@ -179,8 +179,8 @@ int main(int argc, char *argv[])
             }
             const double grown = residentMegabytes() - rss;
             std::printf("  %-16s %-20s %7.1f MB before, %+7.1f MB after; the picture is %.1f MB\n",
-                        separate ? "decoder process" : "in process", qPrintable(QFileInfo(path).fileName()), rss,
-                        grown, double(kept.sizeInBytes()) / (1024 * 1024));
+                        separate ? "decoder process" : "in process", qPrintable(QFileInfo(path).fileName()), rss, grown,
+                        double(kept.sizeInBytes()) / (1024 * 1024));
         }
     }
 

@@ -43,18 +43,18 @@ def event(rng):
     kind = rng.choices(["click", "right", "double", "drag", "key", "type", "wheel"], [30, 5, 12, 15, 23, 10, 5])[0]
     x, y = point(rng)
     if kind == "click":
-        return ["mousemove", str(x), str(y), "click", "1"], f"click {x},{y}"
+        return ["mousemove", str(x), str(y), "click", "--delay", "10", "1"], f"click {x},{y}"
     if kind == "right":
-        return ["mousemove", str(x), str(y), "click", "3"], f"right click {x},{y}"
+        return ["mousemove", str(x), str(y), "click", "--delay", "10", "3"], f"right click {x},{y}"
     if kind == "double":
         return ["mousemove", str(x), str(y), "click", "--repeat", "2", "--delay", "60", "1"], f"double click {x},{y}"
     if kind == "wheel":
-        return ["mousemove", str(x), str(y), "click", rng.choice(["4", "5"])], f"wheel {x},{y}"
+        return ["mousemove", str(x), str(y), "click", "--delay", "10", rng.choice(["4", "5"])], f"wheel {x},{y}"
     if kind == "drag":
         tx, ty = point(rng)
         words = ["mousemove", str(x), str(y), "mousedown", "1"]
         for step in (1, 2, 3):
-            words += ["mousemove", str(x + (tx - x) * step // 3), str(y + (ty - y) * step // 3), "sleep", "0.02"]
+            words += ["mousemove", str(x + (tx - x) * step // 3), str(y + (ty - y) * step // 3), "sleep", "0.01"]
         return words + ["mouseup", "1"], f"drag {x},{y} to {tx},{ty}"
     if kind == "key":
         key = rng.choice(KEYS)
@@ -120,6 +120,14 @@ def main():
     for folder in (home, os.path.join(home, "run")):
         os.chown(folder, NOBODY, NOBODY)
     os.chmod(os.path.join(home, "run"), 0o700)
+    # Pictures for the viewer and Load to come upon: still, animated and cut short.
+    if shutil.which("convert"):
+        for name, how in (("photo.jpg", ["-size", "640x360", "plasma:fractal"]),
+                          ("flat.bmp", ["-size", "468x60", "xc:orange"]),
+                          ("anim.gif", ["-size", "60x40", "xc:red", "xc:blue", "xc:green", "-set", "delay", "5"])):
+            subprocess.run(["convert", "-seed", "1"] + how + [os.path.join(home, name)], check=False)
+        with open(os.path.join(home, "photo.jpg"), "rb") as whole, open(os.path.join(home, "cut.jpg"), "wb") as cut:
+            cut.write(whole.read()[:5000])
 
     display_file = os.path.join(scratch, "display")
     with open(display_file, "w") as number:
@@ -146,7 +154,7 @@ def main():
             batch, done = [], []
             for n in range(1, args.events + 1):
                 words, what = event(rng)
-                batch += words + ["sleep", "0.01"]
+                batch += words + ["sleep", "0.005"]
                 done.append(f"event {n}: {what}")
                 if len(done) < 20 and n < args.events:
                     continue
