@@ -26,7 +26,7 @@ mkdir -p "$out"
   -Wconversion -Wsign-conversion -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough -Werror \
   platform/KeyValue.cpp platform/SystemRegistry_win.cpp platform/SystemLauncher_win.cpp \
   platform/SystemFileProbe_win.cpp platform/StartupWarmUp.cpp platform/FontConfiguration_win.cpp platform/ThreadPlacement_win.cpp \
-  platform/SessionBus_win.cpp \
+  platform/SessionBus_win.cpp platform/Sandbox_win.cpp \
   tests/win/WinCheck.cpp \
   -ladvapi32 -o "$out/win-check.exe"
 echo "mingw-check: the Windows sources compile with $("$cxx" -dumpversion) ($((SECONDS - started)) s)"
