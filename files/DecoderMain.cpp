@@ -109,7 +109,7 @@ QImage hugePageCanvas(QSize size, QImage::Format format)
         return QImage();
     ::madvise(rows, length, MADV_HUGEPAGE);
     // Never given back: the process ends with the picture.
-    return QImage(static_cast<uchar *>(rows), size.width(), size.height(), size.width() * 4, format);
+    return QImage(static_cast<uchar *>(rows), size.width(), size.height(), qsizetype(size.width()) * 4, format);
 }
 
 } // namespace

@@ -29,8 +29,12 @@ extern char **environ;
 namespace {
 
 using Fail = Failure (*)(const QString &path, const QString &reason);
-constexpr qint64 kMegabyte = 1024 * 1024;
-const QString kTooLong = QStringLiteral("it took too long to decode");
+constexpr qint64 kMegabyte = 1024LL * 1024;
+
+QString tooLong()
+{
+    return QStringLiteral("it took too long to decode");
+}
 
 QString systemError(int error)
 {
@@ -82,11 +86,13 @@ int openRegular(const QString &path, qint64 limit, Fail fail, qint64 &size)
     return file.release();
 }
 
-// The rows the decoder wrote into the memory file, mapped, not copied: the
-// decoder has ended, so nothing can change the file's size any more.
+// The rows the decoder wrote into the memory file, mapped, not copied. Its
+// size is sealed first, so that nothing can cut the mapping short.
 QImage mapRows(int file, const DecoderProtocol::Announced &announced)
 {
     struct stat info = {};
+    if (::fcntl(file, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0)
+        throw QStringLiteral("the decoder's picture cannot be kept (%1)").arg(systemError(errno));
     if (fstat(file, &info) != 0 || info.st_size != announced.length)
         throw QStringLiteral("the decoder's picture is not the size it announced");
     const size_t length = size_t(announced.length);
@@ -99,8 +105,8 @@ QImage mapRows(int file, const DecoderProtocol::Announced &announced)
         size_t length;
     };
     return QImage(
-        static_cast<uchar *>(rows), announced.size.width(), announced.size.height(), announced.size.width() * 4,
-        announced.format,
+        static_cast<uchar *>(rows), announced.size.width(), announced.size.height(),
+        qsizetype(announced.size.width()) * 4, announced.format,
         [](void *unmap) {
             const auto *mapping = static_cast<Mapping *>(unmap);
             ::munmap(mapping->at, mapping->length);
@@ -146,7 +152,7 @@ StartedDecoder::StartedDecoder(const QString &helper)
         throw QStringLiteral("the picture decoder cannot be started (%1)").arg(systemError(errno));
     m_output.reset(pipe[0]);
     const Descriptor childOutput(pipe[1]);
-    m_rows.reset(::memfd_create("tarvello-picture", MFD_CLOEXEC));
+    m_rows.reset(::memfd_create("tarvello-picture", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     if (m_rows.get() < 0)
         throw QStringLiteral("the picture decoder cannot be started (%1)").arg(systemError(errno));
 
@@ -238,7 +244,7 @@ QImage StartedDecoder::answer(QString &refusal)
     for (bool finished = false; !finished;) {
         const qint64 left = DecoderProcess::kDeadlineMs - m_clock.elapsed();
         if (left <= 0)
-            throw kTooLong;
+            throw tooLong();
         pollfd output = {m_output.get(), POLLIN, 0};
         if (::poll(&output, 1, int(left)) < 0 && errno != EINTR)
             throw QStringLiteral("waiting for the decoder failed (%1)").arg(systemError(errno));
@@ -258,11 +264,11 @@ QImage StartedDecoder::answer(QString &refusal)
 
     int status = 0;
     if (!ended(status, DecoderProcess::kDeadlineMs - m_clock.elapsed()))
-        throw kTooLong;
+        throw tooLong();
     if (WIFSIGNALED(status)) {
         const int signal = WTERMSIG(status);
         if (signal == SIGXCPU)
-            throw kTooLong;
+            throw tooLong();
         if (signal == SIGKILL)
             throw QStringLiteral("the decoder was stopped by the system, perhaps for want of memory");
         throw QStringLiteral("decoding it crashed the decoder (%1)").arg(QString::fromLocal8Bit(strsignal(signal)));
@@ -284,7 +290,7 @@ DecoderProcess::~DecoderProcess() = default;
 
 QString DecoderProcess::defaultHelper()
 {
-    if (const QString given = qEnvironmentVariable("TARVELLO_DECODER"); !given.isEmpty())
+    if (QString given = qEnvironmentVariable("TARVELLO_DECODER"); !given.isEmpty())
         return given;
     const QString here = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
                                                       : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();

@@ -38,6 +38,6 @@ struct Announced
 };
 // Throws QString when the header is not one the decoder writes, or
 // announces more than a picture may take.
-Announced parse(QByteArrayView header);
+Announced parse(QByteArrayView bytes);
 
 } // namespace DecoderProtocol

@@ -15,6 +15,8 @@ namespace PictureFiles {
 
 namespace {
 
+constexpr qint64 kMegabyte = 1024LL * 1024;
+
 [[noreturn]] void refuse(const QString &why)
 {
     throw Refusal{why};
@@ -93,7 +95,7 @@ void checkHead(QByteArrayView head, qint64 fileSize)
             refuse(QStringLiteral("the picture is too large (%1 x %2 pixels would need %3 MB)")
                        .arg(scan.size.width())
                        .arg(scan.size.height())
-                       .arg(area(scan.size) * 8 / (1024 * 1024)));
+                       .arg(area(scan.size) * 8 / kMegabyte));
     }
     if (const GifScan scan = GifScan::of(head); scan.valid) {
         refuseIfTooLarge(scan.screen);
@@ -141,7 +143,7 @@ QImage decode(QByteArrayView bytes, const Canvas &canvas)
         refuse(QStringLiteral("pictures of this kind (%1) are not supported").arg(QString::fromLatin1(format)));
     refuseIfTooLarge(reader.size());
     // The limit is Qt's, for every reader in the process, not this one's alone.
-    QImageReader::setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
+    QImageReader::setAllocationLimit(int(kMaxDecodedBytes / kMegabyte));
     checkStructure(QByteArrayView(data), format);
 
     // Readers decode into a picture of the size and format they make.

@@ -25,7 +25,7 @@ inline constexpr qint64 kMaxAnimationBytes = 64LL * 1024 * 1024;
 inline constexpr qint64 kMaxAnimationPixels = 16LL * 1024 * 1024;
 // How much of a file the editor reads itself, to refuse at once what the
 // start of a file already shows.
-inline constexpr qint64 kHeadBytes = 64 * 1024;
+inline constexpr qint64 kHeadBytes = 64LL * 1024;
 
 // What is wrong with a file, in words that follow its name: "the file is
 // truncated".

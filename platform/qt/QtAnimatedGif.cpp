@@ -64,8 +64,9 @@ struct QtAnimatedGif::Playback
             rewind();
         QImage frame;
         if (!reader->read(&frame)) {
+            // Over after a single frame, a broken one or the file's loops.
             const int loops = reader->loopCount(); // -1: for ever
-            if (stopped || framesRead == 0 || (loops != -1 && ++loopsPlayed > loops))
+            if (stopped || framesRead <= 1 || (loops != -1 && ++loopsPlayed > loops))
                 return QImage();
             rewind();
             if (!reader->read(&frame))
@@ -122,8 +123,11 @@ void QtAnimatedGif::requestFrame()
         int delay = 0;
         const QImage frame = playback->next(delay);
         // Back on the window's thread, where `self` may be read.
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application)
+            return;
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
+            application,
             [playback, self, frame, delay] {
                 if (self && self->m_playback == playback)
                     self->frameDecoded(frame, delay);
