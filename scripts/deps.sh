@@ -16,7 +16,7 @@ set -euo pipefail
 build_packages=(cmake ninja-build g++ make qt6-base-dev libgl-dev fonts-dejavu-core fonts-liberation2 libgif-dev libimagequant-dev libfontconfig-dev libseccomp-dev pkgconf libxcb-damage0-dev)
 run_packages=(xvfb xauth xdotool x11-utils imagemagick)
 wayland_packages=(weston qt6-wayland dbus at-spi2-core python3 python3-gi gir1.2-atspi-2.0)
-compare_packages=(imagemagick ffmpeg gifsicle bc)
+compare_packages=(imagemagick ffmpeg gifsicle bc libvips-tools python3 python3-skimage mate-backgrounds fonts-urw-base35)
 mingw_packages=(g++-mingw-w64-x86-64-posix)
 wine_packages=(wine64)
 package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db)
