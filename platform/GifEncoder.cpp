@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -31,45 +33,46 @@ struct LiqDeleter
     void operator()(liq_result *p) const { liq_result_destroy(p); }
 };
 
-// With `remap` false only the palette is made; the caller maps the pixels.
-void quantize(const QImage &rgba, int speed, Indexed &out, bool remap = true)
+// libimagequant's palette at its fastest: a start that the k-means below
+// refines into a better one than its slowest searches find, in a fraction of
+// their time.
+std::vector<GifColorType> liqPalette(const QImage &rgba)
 {
-    const int w = rgba.width();
-    const int h = rgba.height();
     std::unique_ptr<liq_attr, LiqDeleter> attr(liq_attr_create());
     if (!attr)
         throw Failure(QStringLiteral("The colour reduction could not start."));
     liq_set_max_colors(attr.get(), 256);
-    liq_set_speed(attr.get(), speed);
+    liq_set_speed(attr.get(), 10);
     liq_set_quality(attr.get(), 0, 100);
-
     // Four bytes a pixel leave no padding between rows.
-    std::unique_ptr<liq_image, LiqDeleter> image(liq_image_create_rgba(attr.get(), rgba.constBits(), w, h, 0));
+    std::unique_ptr<liq_image, LiqDeleter> image(
+        liq_image_create_rgba(attr.get(), rgba.constBits(), rgba.width(), rgba.height(), 0));
     if (!image)
         throw Failure(QStringLiteral("The colour reduction could not read the picture."));
     liq_result *raw = nullptr;
     if (liq_image_quantize(image.get(), attr.get(), &raw) != LIQ_OK || !raw)
         throw Failure(QStringLiteral("The picture's colours could not be reduced to 256."));
     std::unique_ptr<liq_result, LiqDeleter> result(raw);
-    // Dithering noise costs both closeness (PSNR) and size (LZW) here.
-    liq_set_dithering_level(result.get(), 0.0f);
-
-    out.pixels.resize(std::size_t(w) * std::size_t(h));
-    if (remap && liq_write_remapped_image(result.get(), image.get(), out.pixels.data(), out.pixels.size()) != LIQ_OK)
-        throw Failure(QStringLiteral("The picture could not be mapped to its palette."));
     const liq_palette *palette = liq_get_palette(result.get());
+    std::vector<GifColorType> entries;
     for (unsigned i = 0; i < palette->count; ++i)
-        out.palette.push_back(GifColorType{palette->entries[i].r, palette->entries[i].g, palette->entries[i].b});
+        entries.push_back(GifColorType{palette->entries[i].r, palette->entries[i].g, palette->entries[i].b});
+    return entries;
 }
 
-// Pictures with few distinct colours (flat banners with smoothed text,
-// gradients) get a palette grouped from their own colours, refined by a few
-// rounds of weighted k-means for plain RGB error, the error PSNR measures; a
+// Every picture of more than 256 colours gets a palette refined by weighted
+// k-means from a start: grouped from its own colours where they are few
+// enough (grouping costs time in their square), otherwise liq's. A
 // nearest-colour mapping without dithering keeps runs long for LZW.
-constexpr int kRefineMaxColours = 8192;
-// Grouping costs time in the square of the colours; above this many, liq's
-// palette is refined instead.
 constexpr int kGroupMaxColours = 4096;
+// Above this many colours a picture is taken for a photograph.
+constexpr int kArtworkMaxColours = 8192;
+// Above this many colours, k-means runs on bins of two levels a channel.
+constexpr std::size_t kBinAbove = 16384;
+// Rounds of k-means; most pictures settle before. Past this many colours
+// times rounds, fewer.
+constexpr int kRounds = 24;
+constexpr std::size_t kRoundWork = 800000;
 
 struct ColourCount
 {
@@ -84,22 +87,6 @@ int squaredDistance(const GifColorType &entry, QRgb c)
     const int dg = qGreen(c) - entry.Green;
     const int db = qBlue(c) - entry.Blue;
     return dr * dr + dg * dg + db * db;
-}
-
-int nearest(const std::vector<GifColorType> &palette, QRgb c, int *distance = nullptr)
-{
-    int best = 0;
-    int bestDistance = std::numeric_limits<int>::max();
-    for (std::size_t i = 0; i < palette.size(); ++i) {
-        const int d = squaredDistance(palette[i], c);
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = int(i);
-        }
-    }
-    if (distance)
-        *distance = bestDistance;
-    return best;
 }
 
 // Red, green and blue summed with each colour's pixel count, and the count.
@@ -125,25 +112,32 @@ struct Histogram
     std::vector<std::uint32_t> colourOf; // each pixel's place in `colours`, row by row
 };
 
-// The distinct colours and their counts, unless there are more than `cap`.
-std::optional<Histogram> histogramUpTo(const QImage &rgb, int cap)
+// The distinct colours and their counts. An open-addressed table of the
+// colours' places, twice as large as the pixels, keeps every look-up to a
+// probe or two.
+Histogram histogramOf(const QImage &rgb)
 {
+    const std::size_t pixels = std::size_t(rgb.width()) * std::size_t(rgb.height());
+    std::size_t slots = 64;
+    while (slots < 2 * pixels)
+        slots *= 2;
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> slot(slots, kEmpty);
     Histogram hist;
-    QHash<QRgb, std::uint32_t> slot;
-    hist.colourOf.reserve(std::size_t(rgb.width()) * std::size_t(rgb.height()));
+    hist.colourOf.reserve(pixels);
     for (int y = 0; y < rgb.height(); ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
         for (int x = 0; x < rgb.width(); ++x) {
             const QRgb c = row[x] | 0xFF000000u;
-            auto found = slot.constFind(c);
-            if (found == slot.constEnd()) {
-                if (int(hist.colours.size()) == cap)
-                    return std::nullopt;
-                found = slot.insert(c, std::uint32_t(hist.colours.size()));
+            std::size_t at = (std::size_t(c) * 0x9E3779B1u >> 8) & (slots - 1);
+            while (slot[at] != kEmpty && hist.colours[slot[at]].colour != c)
+                at = (at + 1) & (slots - 1);
+            if (slot[at] == kEmpty) {
+                slot[at] = std::uint32_t(hist.colours.size());
                 hist.colours.push_back(ColourCount{c, 0, 0});
             }
-            ++hist.colours[found.value()].count;
-            hist.colourOf.push_back(found.value());
+            ++hist.colours[slot[at]].count;
+            hist.colourOf.push_back(slot[at]);
         }
     }
     return hist;
@@ -168,7 +162,8 @@ Indexed indexExactly(const Histogram &hist)
 // a better start for k-means than liq's palette on smoothed edges. Merging by
 // nearest-neighbour chains builds the whole tree in time n squared; its
 // cheapest merges are then the ones the step-by-step method makes.
-std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, std::size_t entries)
+std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, std::size_t entries,
+                                       const std::vector<double> &weight = {})
 {
     // The groups still unmerged, packed so that the search for a group's
     // nearest runs over plain arrays: mean red, green and blue, pixels, and
@@ -181,7 +176,7 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
         red[i] = qRed(colours[i].colour);
         green[i] = qGreen(colours[i].colour);
         blue[i] = qBlue(colours[i].colour);
-        pixels[i] = double(colours[i].count);
+        pixels[i] = weight.empty() ? double(colours[i].count) : weight[i];
         id[i] = std::uint32_t(i);
         place[i] = i;
     }
@@ -260,50 +255,226 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
     return palette;
 }
 
-// Returns the squared error of the mapping, summed over pixels and channels.
-qint64 refineFewColours(Histogram &hist, Indexed &out)
+// Finds a colour's nearest and second nearest palette entries. The entries
+// are sorted along the grey axis: a search starts where the colour falls on
+// that axis and walks outwards, and stops on each side once the axis alone
+// puts entries further than the second nearest. Photographs need some 20 to
+// 40 of the 256 entries looked at.
+class NearestEntries
+{
+public:
+    struct Found
+    {
+        int entry;
+        float best, second; // squared distances
+    };
+
+    void place(const std::vector<std::array<float, 3>> &entries)
+    {
+        m_sorted.resize(entries.size());
+        for (std::size_t j = 0; j < entries.size(); ++j)
+            m_sorted[j] = Sorted{axis(entries[j][0], entries[j][1], entries[j][2]), entries[j][0], entries[j][1],
+                                 entries[j][2], int(j)};
+        std::sort(m_sorted.begin(), m_sorted.end(), [](const Sorted &x, const Sorted &y) { return x.t < y.t; });
+    }
+
+    Found find(float r, float g, float b) const
+    {
+        const float t = axis(r, g, b);
+        Found found{0, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity()};
+        auto consider = [&](const Sorted &e) {
+            const float dr = e.r - r, dg = e.g - g, db = e.b - b;
+            const float d = dr * dr + dg * dg + db * db;
+            if (d >= found.second)
+                return;
+            if (d < found.best) {
+                found.second = found.best;
+                found.best = d;
+                found.entry = e.entry;
+            } else {
+                found.second = d;
+            }
+        };
+        auto up = std::lower_bound(m_sorted.begin(), m_sorted.end(), t,
+                                   [](const Sorted &e, float value) { return e.t < value; });
+        auto down = up;
+        for (bool goUp = true, goDown = true; goUp || goDown;) {
+            goUp = goUp && up != m_sorted.end() && (up->t - t) * (up->t - t) < found.second;
+            if (goUp)
+                consider(*up++);
+            goDown = goDown && down != m_sorted.begin() && (t - (down - 1)->t) * (t - (down - 1)->t) < found.second;
+            if (goDown)
+                consider(*--down);
+        }
+        return found;
+    }
+
+    // Calls visit(entry, squared distance) for every entry within the radius.
+    template<typename Visit>
+    void within(float r, float g, float b, float radiusSquared, Visit &&visit) const
+    {
+        const float t = axis(r, g, b);
+        auto up = std::lower_bound(m_sorted.begin(), m_sorted.end(), t,
+                                   [](const Sorted &e, float value) { return e.t < value; });
+        auto see = [&](const Sorted &e) {
+            const float dr = e.r - r, dg = e.g - g, db = e.b - b;
+            const float d = dr * dr + dg * dg + db * db;
+            if (d <= radiusSquared)
+                visit(e.entry, d);
+        };
+        for (auto down = up; down != m_sorted.begin() && (t - (down - 1)->t) * (t - (down - 1)->t) <= radiusSquared;)
+            see(*--down);
+        for (; up != m_sorted.end() && (up->t - t) * (up->t - t) <= radiusSquared; ++up)
+            see(*up);
+    }
+
+private:
+    struct Sorted
+    {
+        float t, r, g, b;
+        int entry;
+    };
+    static float axis(float r, float g, float b) { return (r + g + b) * 0.57735027f; } // over sqrt(3)
+    std::vector<Sorted> m_sorted;
+};
+
+// Lloyd's k-means from the palette given, for plain RGB error, the error PSNR
+// measures. Many colours are first gathered into bins of 4 levels a channel,
+// each at its mean, which changes the result little and the time much.
+// Hamerly's bounds spare a colour the search while its entry cannot have
+// changed. Returns the squared error of the mapping, summed over pixels and
+// channels, and leaves only the entries in use, in order of first use.
+qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &weight, int rounds)
 {
     std::vector<ColourCount> &colours = hist.colours;
-    std::vector<GifColorType> palette = out.palette;
-    constexpr int rounds = 8;
-    qint64 error = 0;
-    for (int round = 0; round <= rounds; ++round) {
-        error = 0;
-        for (ColourCount &c : colours) {
-            int distance = 0;
-            c.index = nearest(palette, c.colour, &distance);
-            error += distance * c.count;
+    const std::size_t k = out.palette.size();
+    struct Point
+    {
+        float r, g, b;
+        double weight;
+    };
+    std::vector<Point> points;
+    const bool binned = colours.size() > kBinAbove;
+    if (!binned) {
+        for (std::size_t i = 0; i < colours.size(); ++i)
+            points.push_back(Point{float(qRed(colours[i].colour)), float(qGreen(colours[i].colour)),
+                                   float(qBlue(colours[i].colour)),
+                                   weight.empty() ? double(colours[i].count) : weight[i]});
+    } else {
+        auto key = [](QRgb c) { return std::uint32_t((qRed(c) >> 1) << 16 | (qGreen(c) >> 1) << 8 | (qBlue(c) >> 1)); };
+        std::vector<std::uint32_t> order(colours.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = std::uint32_t(i);
+        std::sort(order.begin(), order.end(),
+                  [&](std::uint32_t x, std::uint32_t y) { return key(colours[x].colour) < key(colours[y].colour); });
+        std::array<double, 4> bin = {0, 0, 0, 0};
+        for (std::size_t at = 0; at < order.size(); ++at) {
+            const QRgb c = colours[order[at]].colour;
+            const double w = weight.empty() ? double(colours[order[at]].count) : weight[order[at]];
+            bin = {bin[0] + w * qRed(c), bin[1] + w * qGreen(c), bin[2] + w * qBlue(c), bin[3] + w};
+            if (at + 1 == order.size() || key(colours[order[at + 1]].colour) != key(c)) {
+                points.push_back(Point{float(bin[0] / bin[3]), float(bin[1] / bin[3]), float(bin[2] / bin[3]), bin[3]});
+                bin = {0, 0, 0, 0};
+            }
         }
-        if (round == rounds)
-            break;
-        std::vector<ColourSum> sums(palette.size(), {0, 0, 0, 0});
-        for (const ColourCount &c : colours)
-            addTo(sums[std::size_t(c.index)], c);
-        bool moved = false;
-        for (std::size_t i = 0; i < palette.size(); ++i) {
-            if (sums[i][3] == 0)
-                continue;
-            const GifColorType mean = meanOf(sums[i]);
-            moved = moved || mean.Red != palette[i].Red || mean.Green != palette[i].Green
-                || mean.Blue != palette[i].Blue;
-            palette[i] = mean;
-        }
-        if (!moved)
-            round = rounds - 1; // settled: one last assignment
     }
-    // Only the entries in use, in order of first use.
-    std::vector<int> renumber(palette.size(), -1);
-    out.palette.clear();
+    const std::size_t n = points.size();
+    // Many colours take fewer rounds, so that the largest pictures stay quick.
+    rounds = int(std::clamp<std::size_t>(kRoundWork / std::max<std::size_t>(n, 1), 8, std::size_t(rounds)));
+    std::vector<std::array<float, 3>> centre(k);
+    for (std::size_t j = 0; j < k; ++j)
+        centre[j] = {float(out.palette[j].Red), float(out.palette[j].Green), float(out.palette[j].Blue)};
+    NearestEntries nearestOf;
+    nearestOf.place(centre);
+    std::vector<int> entry(n);
+    std::vector<float> upper(n), lower(n);
+    auto search = [&](std::size_t i) {
+        const NearestEntries::Found f = nearestOf.find(points[i].r, points[i].g, points[i].b);
+        entry[i] = f.entry;
+        upper[i] = std::sqrt(f.best) + 0.01f; // float rounding stays inside the bounds
+        lower[i] = std::sqrt(f.second) - 0.01f;
+    };
+    for (std::size_t i = 0; i < n; ++i)
+        search(i);
+    auto gap = [](const std::array<float, 3> &x, const std::array<float, 3> &y) {
+        const float dr = x[0] - y[0], dg = x[1] - y[1], db = x[2] - y[2];
+        return std::sqrt(dr * dr + dg * dg + db * db);
+    };
+    std::vector<float> half(k), moved(k);
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::array<double, 4>> sums(k, {0, 0, 0, 0});
+        for (std::size_t i = 0; i < n; ++i) {
+            auto &sum = sums[std::size_t(entry[i])];
+            sum[0] += points[i].weight * double(points[i].r);
+            sum[1] += points[i].weight * double(points[i].g);
+            sum[2] += points[i].weight * double(points[i].b);
+            sum[3] += points[i].weight;
+        }
+        float most = 0, next = 0;
+        std::size_t mostAt = 0;
+        for (std::size_t j = 0; j < k; ++j) {
+            moved[j] = 0;
+            if (sums[j][3] <= 0)
+                continue;
+            const std::array<float, 3> now = {float(sums[j][0] / sums[j][3]), float(sums[j][1] / sums[j][3]),
+                                              float(sums[j][2] / sums[j][3])};
+            moved[j] = gap(now, centre[j]);
+            centre[j] = now;
+            if (moved[j] > most) {
+                next = most;
+                most = moved[j];
+                mostAt = j;
+            } else if (moved[j] > next) {
+                next = moved[j];
+            }
+        }
+        // Settled: no entry moves by enough to round elsewhere.
+        if (most == 0)
+            break;
+        nearestOf.place(centre);
+        for (std::size_t j = 0; j < k; ++j) {
+            half[j] = std::numeric_limits<float>::infinity();
+            for (std::size_t m = 0; m < k; ++m)
+                if (m != j)
+                    half[j] = std::min(half[j], gap(centre[m], centre[j]) / 2);
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t a = std::size_t(entry[i]);
+            upper[i] += moved[a];
+            lower[i] -= a == mostAt ? next : most;
+            const float bound = std::max(half[a], lower[i]);
+            if (upper[i] <= bound)
+                continue;
+            upper[i] = gap({points[i].r, points[i].g, points[i].b}, centre[a]) + 0.01f;
+            if (upper[i] > bound)
+                search(i);
+        }
+    }
+    // Entries as GIF keeps them; each colour takes its nearest.
+    for (std::size_t j = 0; j < k; ++j) {
+        out.palette[j] = GifColorType{GifByteType(std::lround(centre[j][0])), GifByteType(std::lround(centre[j][1])),
+                                      GifByteType(std::lround(centre[j][2]))};
+        centre[j] = {float(out.palette[j].Red), float(out.palette[j].Green), float(out.palette[j].Blue)};
+    }
+    nearestOf.place(centre);
+    qint64 error = 0;
+    for (ColourCount &c : colours) {
+        c.index = nearestOf.find(float(qRed(c.colour)), float(qGreen(c.colour)), float(qBlue(c.colour))).entry;
+        error += squaredDistance(out.palette[std::size_t(c.index)], c.colour) * c.count;
+    }
+    std::vector<int> renumber(k, -1);
+    std::vector<GifColorType> used;
     out.pixels.resize(hist.colourOf.size());
     for (std::size_t at = 0; at < hist.colourOf.size(); ++at) {
         const int old = colours[hist.colourOf[at]].index;
         int &mapped = renumber[std::size_t(old)];
         if (mapped < 0) {
-            mapped = int(out.palette.size());
-            out.palette.push_back(palette[std::size_t(old)]);
+            mapped = int(used.size());
+            used.push_back(out.palette[std::size_t(old)]);
         }
         out.pixels[at] = GifByteType(mapped);
     }
+    out.palette = used;
     for (ColourCount &c : colours)
         c.index = renumber[std::size_t(c.index)];
     return error;
@@ -373,31 +544,45 @@ std::vector<float> sensitivity(const QImage &rgb)
     return out;
 }
 
-// The stand-ins each pixel may be coded as: other entries at most `most`
-// squared units further from its colour than its own entry where an error
-// hides best (along strong edges), proportionally less where it shows more,
-// and none where it shows more than half as much as on flat ground. LZW takes
-// one when it lets a string run on.
-LzwLeeway leewayFor(const Histogram &hist, const std::vector<GifColorType> &palette, const std::vector<float> &shows,
-                    double most)
+// Each colour's weight in the palette: its pixels, each counting `base` plus
+// the rest in the measure of how much its error shows.
+std::vector<double> weightsOf(const Histogram &hist, const std::vector<float> &shows, double base)
 {
-    struct StandIns
-    {
-        std::array<std::uint8_t, LzwLeeway::kMost> entry{};
-        std::array<int, LzwLeeway::kMost> extra{};
-        int count = 0;
-    };
+    std::vector<double> weight(hist.colours.size(), 0.0);
+    for (std::size_t at = 0; at < hist.colourOf.size(); ++at)
+        weight[hist.colourOf[at]] += base + (1 - base) * double(shows[at]);
+    return weight;
+}
+
+// Each colour's nearest other entries, at most kMostExtra squared units
+// further from it than its own, nearest first.
+constexpr int kMostExtra = 16;
+struct StandIns
+{
+    std::array<std::uint8_t, LzwLeeway::kMost> entry{};
+    std::array<int, LzwLeeway::kMost> extra{};
+    int count = 0;
+};
+
+std::vector<StandIns> standInsOf(const Histogram &hist, const std::vector<GifColorType> &palette)
+{
+    std::vector<std::array<float, 3>> entries;
+    for (const GifColorType &e : palette)
+        entries.push_back({float(e.Red), float(e.Green), float(e.Blue)});
+    NearestEntries search;
+    search.place(entries);
     std::vector<StandIns> byColour(hist.colours.size());
     std::vector<std::pair<int, int>> others; // extra error, entry
     for (std::size_t k = 0; k < hist.colours.size(); ++k) {
         const ColourCount &c = hist.colours[k];
         const int own = squaredDistance(palette[std::size_t(c.index)], c.colour);
         others.clear();
-        for (std::size_t i = 0; i < palette.size(); ++i) {
-            const int d = squaredDistance(palette[i], c.colour);
-            if (int(i) != c.index && d - own <= most)
-                others.emplace_back(d - own, int(i));
-        }
+        search.within(float(qRed(c.colour)), float(qGreen(c.colour)), float(qBlue(c.colour)),
+                      float(own + kMostExtra) + 0.5f, [&](int entry, float) {
+                          const int extra = squaredDistance(palette[std::size_t(entry)], c.colour) - own;
+                          if (entry != c.index && extra <= kMostExtra)
+                              others.emplace_back(extra, entry);
+                      });
         std::sort(others.begin(), others.end());
         StandIns &s = byColour[k];
         for (const auto &[extra, entry] : others) {
@@ -408,6 +593,17 @@ LzwLeeway leewayFor(const Histogram &hist, const std::vector<GifColorType> &pale
             ++s.count;
         }
     }
+    return byColour;
+}
+
+// The stand-ins each pixel may be coded as: those at most `most` squared
+// units further from its colour than its own entry where an error hides
+// best (along strong edges), proportionally fewer where it shows more, and
+// none where it shows more than half as much as on flat ground. LZW takes
+// one when it lets a string run on.
+LzwLeeway leewayFor(const Histogram &hist, const std::vector<StandIns> &byColour, const std::vector<float> &shows,
+                    double most)
+{
     LzwLeeway leeway;
     const std::size_t n = hist.colourOf.size();
     leeway.others.resize(n);
@@ -416,7 +612,7 @@ LzwLeeway leewayFor(const Histogram &hist, const std::vector<GifColorType> &pale
         const StandIns &s = byColour[hist.colourOf[at]];
         // Nearer flat ground stand-ins gained nothing measurable and cost time.
         const double hidden = 1 / double(shows[at]);
-        const double limit = hidden < 2 ? -1 : std::min(most, most / 16 * hidden);
+        const double limit = hidden < 2 ? -1 : std::min(most, most / kMostExtra * hidden);
         int count = 0;
         while (count < s.count && s.extra[std::size_t(count)] <= limit)
             ++count;
@@ -496,27 +692,37 @@ QByteArray writeGif(const Indexed &indexed, int w, int h, const LzwLeeway *leewa
 }
 
 // The picture written with stand-ins (see leewayFor), or nothing when they
-// would add more error than allowed. They may add at most this share of the
-// palette's own squared error, 2.5 dB of PSNR; a picture that would need more
+// would add more error than allowed. They may add at most a fifth of the
+// palette's own squared error, 0.8 dB of PSNR; a picture that would need more
 // tries again with half the leeway, twice.
-QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &few, qint64 error, const QImage &rgb,
-                             qint64 &added)
+QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &hist, qint64 error, const QImage &rgb,
+                             const std::vector<float> &shows, qint64 &added)
 {
-    constexpr double kBudget = 1.778;
-    const std::vector<float> shows = sensitivity(rgb);
-    for (double most = 16; most >= 4; most /= 2) {
-        const LzwLeeway leeway = leewayFor(few, indexed.palette, shows, most);
+    constexpr double kBudget = 1.2;
+    const double slack = (kBudget - 1) * double(error);
+    const std::vector<StandIns> standIns = standInsOf(hist, indexed.palette);
+    for (double most = kMostExtra; most >= 4; most /= 2) {
+        const LzwLeeway leeway = leewayFor(hist, standIns, shows, most);
+        // LZW takes a twentieth to a sixth of the stand-ins offered; where
+        // even a fiftieth would overrun the budget (flat artwork, whose own
+        // error is tiny), the pass is not worth making.
+        double offered = 0;
+        for (std::size_t at = 0; at < leeway.count.size(); ++at)
+            if (leeway.count[at] > 0)
+                offered += standIns[hist.colourOf[at]].extra[std::size_t(leeway.count[at] - 1)];
+        if (offered > 50 * slack)
+            continue;
         std::vector<std::uint8_t> coded;
         QByteArray gif = writeGif(indexed, rgb.width(), rgb.height(), &leeway, &coded);
         added = 0;
         for (std::size_t at = 0; at < coded.size(); ++at) {
             if (coded[at] == indexed.pixels[at])
                 continue;
-            const QRgb colour = few.colours[few.colourOf[at]].colour;
+            const QRgb colour = hist.colours[hist.colourOf[at]].colour;
             added += squaredDistance(indexed.palette[coded[at]], colour)
                 - squaredDistance(indexed.palette[indexed.pixels[at]], colour);
         }
-        if (double(error + added) <= kBudget * double(error))
+        if (double(added) <= slack)
             return gif;
     }
     added = 0;
@@ -546,29 +752,28 @@ QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report)
     const int h = size.height();
     Indexed indexed;
     const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
-    std::optional<Histogram> few = histogramUpTo(rgb, kRefineMaxColours);
-    const bool exact = few && few->colours.size() <= 256;
+    Histogram colours = histogramOf(rgb);
+    const bool exact = colours.colours.size() <= 256;
+    std::vector<float> shows;
     qint64 error = 0;
     if (exact) {
-        indexed = indexExactly(*few);
-        few.reset();
+        indexed = indexExactly(colours);
     } else {
-        auto rgbx = [&source] { return source.convertToFormat(QImage::Format_RGBX8888); };
-        // Many colours (photographs): liq's slower searches cost seconds for
-        // a fraction of a decibel. A palette refined afterwards makes its
-        // slower searches worth no more than a middling one.
-        if (!few)
-            quantize(rgbx(), 10, indexed);
-        else if (few->colours.size() <= std::size_t(kGroupMaxColours))
-            indexed.palette = groupColours(few->colours, 256);
+        // The weights lean towards the flat ground of artwork, where SSIM
+        // sees banding, and stay near plain counts for photographs, whose
+        // error PSNR counts everywhere.
+        shows = sensitivity(rgb);
+        const bool photograph = colours.colours.size() > std::size_t(kArtworkMaxColours);
+        const std::vector<double> weight = weightsOf(colours, shows, photograph ? 0.85 : 0.3);
+        if (colours.colours.size() <= std::size_t(kGroupMaxColours))
+            indexed.palette = groupColours(colours.colours, 256, weight);
         else
-            quantize(rgbx(), 5, indexed, false);
-        if (few)
-            error = refineFewColours(*few, indexed);
+            indexed.palette = liqPalette(source.convertToFormat(QImage::Format_RGBX8888));
+        error = refineColours(colours, indexed, weight, kRounds);
     }
     lap(quantizeMs);
     qint64 added = 0;
-    QByteArray bytes = few ? writeWithStandIns(indexed, *few, error, rgb, added) : QByteArray();
+    QByteArray bytes = exact ? QByteArray() : writeWithStandIns(indexed, colours, error, rgb, shows, added);
     if (bytes.isEmpty())
         bytes = writeGif(indexed, w, h);
     lap(encodeMs);
