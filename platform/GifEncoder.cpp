@@ -567,6 +567,7 @@ struct StandIns
 std::vector<StandIns> standInsOf(const Histogram &hist, const std::vector<GifColorType> &palette)
 {
     std::vector<std::array<float, 3>> entries;
+    entries.reserve(palette.size());
     for (const GifColorType &e : palette)
         entries.push_back({float(e.Red), float(e.Green), float(e.Blue)});
     NearestEntries search;

@@ -40,5 +40,5 @@ void skipFutileSessionBusLaunch()
 {
     if (!sessionBusReachable(std::getenv(kSessionBusAddressVariable), std::getenv("XDG_RUNTIME_DIR"),
                              std::getenv("PATH"), kInstalledLauncher))
-        ::setenv(kSessionBusAddressVariable, kNoSessionBus, 0);
+        ::setenv(kSessionBusAddressVariable, kNoSessionBus, 1); // an empty one, too, means none
 }

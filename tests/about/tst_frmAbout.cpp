@@ -202,6 +202,7 @@ void tst_frmAbout::helpPrintedOnceAndNotMoved()
                           QStringLiteral("www.tarvello.example")}));
     rig->trigger(QStringLiteral("MnuViewHelp"));
     frmHelp &help = rig->app().help();
+    QCOMPARE(help.size(), QSize(392, 107));
     const QPoint at = help.pos();
     const QImage shown = help.grab().toImage();
 

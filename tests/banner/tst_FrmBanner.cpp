@@ -73,6 +73,7 @@ void tst_FrmBanner::loadSetsMovePointerAndSwatch()
     QCOMPARE(b.Width(), 7020.0f);
     QCOMPARE(b.Height(), 900.0f);
     QCOMPARE(b.window()->windowFlags() & Qt::FramelessWindowHint, Qt::FramelessWindowHint);
+    QCOMPARE(b.window()->windowTitle(), QStringLiteral("Form1"));
     QVERIFY(!b.Label1()->isVisible());
 }
 

@@ -122,8 +122,10 @@ void tst_DecoderProcess::confinedProcessReachesNothing()
     QCOMPARE(::waitpid(child, &status, 0), child);
     ::close(held[0]);
     ::close(held[1]);
+#ifndef __linux__
     if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
         QSKIP("this system offers no filter on system calls");
+#endif
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
 }

@@ -2,13 +2,16 @@
 #include "TestMain.h"
 #include "platform/Failure.h"
 #include "platform/GifEncoder.h"
+#include "platform/GifImageCopy.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QImageReader>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -211,7 +214,13 @@ void tst_GifEncoder::textBannerWithinQualityTarget()
 void tst_GifEncoder::sameBytesEveryTime()
 {
     const QImage picture = photoLike(QSize(200, 80));
-    QCOMPARE(encodeGif(picture, picture.size()), encodeGif(picture, picture.size()));
+    const QByteArray gif = encodeGif(picture, picture.size());
+    QCOMPARE(encodeGif(picture, picture.size()), gif);
+    // Pinned: any change to the palette, the mapping, the stand-ins or the
+    // coding shows here, to be judged on the comparison before the new bytes
+    // are written in.
+    QCOMPARE(QCryptographicHash::hash(gif, QCryptographicHash::Sha1).toHex(),
+             QByteArray("ccd88095e4421586d1cd3f013e92dc3cdce23018"));
 }
 
 void tst_GifEncoder::scalesToTheGivenSize()
@@ -230,6 +239,13 @@ void tst_GifEncoder::refusesImpossibleSizes()
     QVERIFY_THROWS_EXCEPTION(Failure, encodeGif(picture, QSize(0, 10)));
     QVERIFY_THROWS_EXCEPTION(Failure, encodeGif(picture, QSize(10, 70000)));
     QVERIFY_THROWS_EXCEPTION(Failure, encodeGif(QImage(), QSize(10, 10)));
+    // The export refuses the same sizes; its own limits are sizes a GIF can have.
+    QTemporaryDir dir;
+    const QString edge = dir.filePath(QStringLiteral("edge.gif"));
+    GifImageCopy().copyToGif(picture, edge, 1, kGifMaxSide);
+    QCOMPARE(QImage(edge).size(), QSize(1, kGifMaxSide));
+    QVERIFY_THROWS_EXCEPTION(Failure, GifImageCopy().copyToGif(picture, edge, kGifMaxSide + 1, 1));
+    QVERIFY_THROWS_EXCEPTION(Failure, GifImageCopy().copyToGif(picture, edge, 1, 0));
 }
 
 TARVELLO_TEST_MAIN(tst_GifEncoder)

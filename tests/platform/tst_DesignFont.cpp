@@ -49,6 +49,8 @@ void tst_DesignFont::missingNamesDroppedFaceKept()
     full.setFamilies(designed);
     QCOMPARE(QFontInfo(font).family(), QFontInfo(full).family());
     QCOMPARE(QFontInfo(font).bold(), QFontInfo(full).bold());
+    // Without the handwriting face the stand-in keeps its slant.
+    QCOMPARE(font.italic(), designed.first() == QLatin1String("Lucida Handwriting"));
 }
 
 // Start-up checks the design's names against the families read with the font

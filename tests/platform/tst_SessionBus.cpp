@@ -98,6 +98,25 @@ void tst_SessionBus::reachable()
                                  runtime == QLatin1String("-") ? nullptr : runtimeBytes.constData(),
                                  searchPath.constData(), inRoot(installed).toStdString()),
              expected);
+
+    // Start-up decides the same from the environment, where the launcher's
+    // place is the real one: the rows that assume none there, if none is.
+    if (installed != QLatin1String("bin-empty/dbus-launch") || QFile::exists(QStringLiteral("/usr/bin/dbus-launch")))
+        return;
+    const QByteArray savedPath = qgetenv("PATH"), savedRuntime = qgetenv("XDG_RUNTIME_DIR"),
+                     savedAddress = qgetenv(kSessionBusAddressVariable);
+    const auto set = [](const char *name, const QByteArray &value, bool given) {
+        given ? qputenv(name, value) : qunsetenv(name);
+    };
+    set(kSessionBusAddressVariable, addressBytes, address != QLatin1String("-"));
+    set("XDG_RUNTIME_DIR", runtimeBytes, runtime != QLatin1String("-"));
+    qputenv("PATH", searchPath);
+    skipFutileSessionBusLaunch();
+    const QByteArray now = qgetenv(kSessionBusAddressVariable);
+    set("PATH", savedPath, true);
+    set("XDG_RUNTIME_DIR", savedRuntime, !savedRuntime.isNull());
+    set(kSessionBusAddressVariable, savedAddress, !savedAddress.isNull());
+    QCOMPARE(now, !expected ? QByteArray(kNoSessionBus) : address == QLatin1String("-") ? QByteArray() : addressBytes);
 }
 
 TARVELLO_TEST_MAIN(tst_SessionBus)

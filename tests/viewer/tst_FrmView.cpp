@@ -323,6 +323,10 @@ void tst_FrmView::foldersMoveTheFileList()
     auto *dirs = view.findChild<DirListBox *>(QStringLiteral("Dir1"));
     auto *files = view.findChild<FileListBox *>(QStringLiteral("File1"));
     QCOMPARE(dirs->Path(), QDir(m_dir.path()).canonicalPath());
+    // The folders from the root down to this one, then its sub-folders.
+    const QStringList steps = dirs->Path().split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QCOMPARE(dirs->item(0)->text(), QStringLiteral("/"));
+    QCOMPARE(dirs->item(int(steps.size()))->text(), steps.last());
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("gone")));
 
     auto openFolder = [&](const QString &name) {

@@ -1,0 +1,61 @@
+#include "TestMain.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtDialogHost.h"
+#include "platform/qt/QtWindowMover.h"
+
+#include <QClipboard>
+#include <QMouseEvent>
+#include <QTimer>
+
+// The toolkit's side of the services the commands' tests answer with doubles.
+class tst_QtPlatform : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void clipboardClears();
+    void filtersListEachPattern();
+    void moveKeepsThePointerInsideTheWorkArea();
+};
+
+void tst_QtPlatform::clipboardClears()
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("the user's own"));
+    QtClipboard().clear();
+    QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+}
+
+void tst_QtPlatform::filtersListEachPattern()
+{
+    QCOMPARE(QtDialogHost::nameFilters(QStringLiteral("BMP |*.bmp|All|*.bmp;*.gif;*.jpg")),
+             QStringList({QStringLiteral("BMP (*.bmp)"), QStringLiteral("All (*.bmp *.gif *.jpg)")}));
+}
+
+// However far the pointer goes, the window follows it only to the edge of
+// the area that holds it.
+void tst_QtPlatform::moveKeepsThePointerInsideTheWorkArea()
+{
+    QWidget area;
+    area.resize(300, 200);
+    auto *window = new QWidget(&area);
+    window->setGeometry(100, 80, 40, 20);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    const QPoint grip = area.mapToGlobal(QPoint(110, 90));
+    QCursor::setPos(grip);
+    QTest::mousePress(window, Qt::LeftButton, {}, QPoint(10, 10));
+    QCoreApplication::processEvents(); // the press's own events, before the move begins
+    const QPoint far = area.mapToGlobal(QPoint(-500, -500));
+    // Sent from inside the move's own event loop, as a user's hand would.
+    QTimer::singleShot(0, window, [window, far] {
+        QMouseEvent move(QEvent::MouseMove, QPointF(0, 0), QPointF(far), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(window, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(0, 0), QPointF(far), Qt::LeftButton, {}, {});
+        QApplication::sendEvent(window, &release);
+    });
+    QtWindowMover().moveWindow(window);
+    // The pointer stopped at the area's top-left corner, 110 and 90 from where it gripped.
+    QCOMPARE(window->pos(), QPoint(100 - 110, 80 - 90));
+}
+
+TARVELLO_TEST_MAIN(tst_QtPlatform)
+#include "tst_QtPlatform.moc"
