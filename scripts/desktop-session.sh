@@ -50,6 +50,19 @@ wait_window() {
   timeout "${2:-15}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
 }
 
+# Types $2 into the window $1 once it holds the keyboard: under load the
+# dialog can be mapped before the toolkit has focused it, and the first
+# letters would go to the main window.
+type_into() {
+  local _
+  for _ in $(seq 50); do
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && break
+    sleep 0.1
+  done
+  sleep 0.2
+  xdotool type --delay 10 "$2"
+}
+
 wait_window_gone() {
   local _
   for _ in $(seq 100); do
@@ -133,8 +146,10 @@ export_gif() {
   xdotool key --delay 60 Down Down Down Down Right
   sleep 0.2
   xdotool key Return
-  [ -n "$(wait_window '^Save As$')" ] || { SESSION_ERROR="the Save As dialog did not open"; return 1; }
-  xdotool type --delay 10 "$1"
+  local dialog
+  dialog=$(wait_window '^Save As$')
+  [ -n "$dialog" ] || { SESSION_ERROR="the Save As dialog did not open"; return 1; }
+  type_into "$dialog" "$1"
   xdotool key Return
   wait_window_gone '^Save As$' || { SESSION_ERROR="the Save As dialog did not close"; return 1; }
   local _
@@ -154,8 +169,10 @@ load_picture() {
   xdotool key --delay 60 Down Down
   sleep 0.2
   xdotool key Return
-  [ -n "$(wait_window '^Open$')" ] || { SESSION_ERROR="the Open dialog did not open"; return 1; }
-  xdotool type --delay 10 "$1"
+  local dialog
+  dialog=$(wait_window '^Open$')
+  [ -n "$dialog" ] || { SESSION_ERROR="the Open dialog did not open"; return 1; }
+  type_into "$dialog" "$1"
   xdotool key Return
   wait_window_gone '^Open$' || { SESSION_ERROR="the Open dialog did not close"; return 1; }
 }
