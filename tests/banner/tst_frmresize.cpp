@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 
 namespace {
@@ -256,6 +257,13 @@ void tst_frmresize::stretchingKeepsProportions()
     QCOMPARE(img.size(), QSize(936, 120));
     QCOMPARE(ImageCheck::countOther(img, QRect(0, 0, 460, 120), QColor(255, 0, 0), 8), 0);
     QCOMPARE(ImageCheck::countOther(img, QRect(476, 0, 460, 120), QColor(0, 255, 0), 8), 0);
+    // Exactly the old picture stretched from the corner: no fraction of a pixel off.
+    QImage stretched(936, 120, img.format());
+    QPainter painter(&stretched);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(0, 0, 936, 120), halves(QSize(468, 60)));
+    painter.end();
+    QVERIFY(ImageCheck::same(img, stretched));
 
     open();
     dragTo(100, 20);

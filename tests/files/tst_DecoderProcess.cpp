@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,17 +97,22 @@ void tst_DecoderProcess::misbehavingDecoder()
     QVERIFY2(message.startsWith(QLatin1Char('"') + m_picture) && message.contains(says), qPrintable(message));
 }
 
-// Once confined, a process keeps what it holds and may start threads, but
-// opens no file, makes no connection and starts no program.
+// Once limited and confined, a process has the processor time it was given
+// and no core file, keeps what it holds and may start threads, but opens no
+// file, makes no connection and starts no program.
 void tst_DecoderProcess::confinedProcessReachesNothing()
 {
     int held[2];
     QCOMPARE(::pipe(held), 0);
     const pid_t child = ::fork();
     if (child == 0) {
+        Sandbox::limitResources(std::uint64_t(1) << 30, 2);
+        rlimit cpu{}, core{};
+        const bool limited = ::getrlimit(RLIMIT_CPU, &cpu) == 0 && cpu.rlim_cur == 2 && cpu.rlim_max == 3
+            && ::getrlimit(RLIMIT_CORE, &core) == 0 && core.rlim_max == 0;
         if (!Sandbox::confine())
             ::_exit(77);
-        int failed = 0;
+        int failed = limited ? 0 : 64;
         failed |= ::open("/etc/passwd", O_RDONLY) >= 0 ? 1 : 0;
         failed |= ::socket(AF_UNIX, SOCK_STREAM, 0) >= 0 ? 2 : 0;
         char *const none[] = {nullptr};

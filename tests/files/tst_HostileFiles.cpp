@@ -464,6 +464,10 @@ void tst_HostileFiles::restartMarkersStayInsideTheScan()
     QCOMPARE(found.scans, 1);
     QVERIFY(found.complete);
     QVERIFY(!JpegScan::of(QByteArrayView(jpeg).chopped(2)).complete);
+    // A scan ends where its view ends, whatever follows in memory.
+    const QByteArray bits("P1 2 1 0 1");
+    QVERIFY(!NetpbmScan::binary(bits).isEmpty());
+    QVERIFY_THROWS_EXCEPTION(QString, NetpbmScan::binary(QByteArrayView(bits).chopped(1)));
 }
 
 void tst_HostileFiles::memoryStaysBounded()

@@ -109,6 +109,14 @@ void tst_AnimatedGif::playsAtTheAnimationsSize()
     holder.show();
     QTRY_VERIFY(gif.framesShown() > shown);
     QVERIFY(gif.isPlaying());
+    // Given again while a frame is decoded, then once more while hidden: the
+    // first playing's frame budget does not stop the last when it runs out.
+    gif.setFileName(m_anim);
+    holder.hide();
+    gif.setFileName(m_anim);
+    QTest::qWait(700);
+    holder.show();
+    QTRY_VERIFY(gif.framesShown() > 1);
 }
 
 // A frame behind a flood of one-byte comment blocks (some 20 ms of decoding)

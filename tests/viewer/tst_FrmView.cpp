@@ -231,6 +231,11 @@ void tst_FrmView::focusEnterAndDrives()
     Q_EMIT dirs->chosen(elsewhere);
     QCOMPARE(dirs->Path(), elsewhere);
     QCOMPARE(drives->Drive(), elsewhere);
+    // Back on the first drive listed: shown, not listed twice.
+    const int listed = drives->count();
+    Q_EMIT dirs->chosen(drives->itemData(0).toString());
+    QCOMPARE(drives->currentIndex(), 0);
+    QCOMPARE(drives->count(), listed);
 }
 
 void tst_FrmView::failingPreviewKeepsThePreviousPicture()
