@@ -4,6 +4,8 @@
 #include "about/frmAbout.h"
 #include "about/frmHelp.h"
 #include "app/Parent.h"
+#include "platform/DesignFont.h"
+#include "platform/Units.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -167,6 +169,10 @@ void tst_frmAbout::closedAndBuiltAnew()
     QCOMPARE(second->windowTitle(), QStringLiteral("About Tarvello"));
     QCOMPARE(second->findChild<QLabel *>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.0.1"));
     QCOMPARE(second->findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Tarvello"));
+    // The etched line under the texts: grey over white.
+    const QImage box = second->grab().toImage();
+    QCOMPARE(box.pixelColor(Units::pixels(105) + 20, Units::pixels(2445)), QColor(0x80, 0x80, 0x80));
+    QCOMPARE(box.pixelColor(Units::pixels(105) + 20, Units::pixels(2460)), QColor(Qt::white));
 }
 
 void tst_frmAbout::labelsDrawFromTheTop_data()
@@ -182,6 +188,7 @@ void tst_frmAbout::labelsDrawFromTheTop()
     QFETCH(QString, name);
     rig->trigger(QStringLiteral("MnuAbout"));
     QLabel *label = rig->app().about().findChild<QLabel *>(name);
+    QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::blue));
     const QImage shot = label->grab().toImage();
     const QRgb paper = shot.pixel(shot.width() - 1, shot.height() - 1);
     int ink = 0;
@@ -203,6 +210,7 @@ void tst_frmAbout::helpPrintedOnceAndNotMoved()
     rig->trigger(QStringLiteral("MnuViewHelp"));
     frmHelp &help = rig->app().help();
     QCOMPARE(help.size(), QSize(392, 107));
+    QCOMPARE(help.font(), DesignFont::msSansSerif(12, true));
     const QPoint at = help.pos();
     const QImage shown = help.grab().toImage();
 

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -95,10 +96,28 @@ void tst_DecoderProcess::misbehavingDecoder()
     }
     QVERIFY(clock.elapsed() < DecoderProcess::kDeadlineMs + 1000);
     QVERIFY2(message.startsWith(QLatin1Char('"') + m_picture) && message.contains(says), qPrintable(message));
+    if (!script.isEmpty())
+        return;
+    // What the start of a file shows is refused before any decoder is asked.
+    QFile in(m_picture);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QByteArray huge = in.readAll();
+    qToLittleEndian<qint32>(100000, huge.data() + 18);
+    qToLittleEndian<qint32>(100000, huge.data() + 22);
+    const QString hugePath = m_dir.filePath(QStringLiteral("huge.bmp"));
+    QFile out(hugePath);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(huge) == huge.size());
+    out.close();
+    try {
+        reader.read(hugePath);
+        QFAIL("a bitmap of 100000 x 100000 pixels was read");
+    } catch (const Failure &failure) {
+        QVERIFY2(failure.message().contains(QLatin1String("too large")), qPrintable(failure.message()));
+    }
 }
 
-// Once limited and confined, a process has the processor time it was given
-// and no core file, keeps what it holds and may start threads, but opens no
+// Once limited and confined, a process has no more processor time than it
+// was given or had, and no core file; it keeps what it holds and may start threads, but opens no
 // file, makes no connection and starts no program.
 void tst_DecoderProcess::confinedProcessReachesNothing()
 {
@@ -106,9 +125,11 @@ void tst_DecoderProcess::confinedProcessReachesNothing()
     QCOMPARE(::pipe(held), 0);
     const pid_t child = ::fork();
     if (child == 0) {
-        Sandbox::limitResources(std::uint64_t(1) << 30, 2);
+        const rlimit had{1, 3};
+        ::setrlimit(RLIMIT_CPU, &had);
+        Sandbox::limitResources(std::uint64_t(1) << 30, 4);
         rlimit cpu{}, core{};
-        const bool limited = ::getrlimit(RLIMIT_CPU, &cpu) == 0 && cpu.rlim_cur == 2 && cpu.rlim_max == 3
+        const bool limited = ::getrlimit(RLIMIT_CPU, &cpu) == 0 && cpu.rlim_cur == 3 && cpu.rlim_max == 3
             && ::getrlimit(RLIMIT_CORE, &core) == 0 && core.rlim_max == 0;
         if (!Sandbox::confine())
             ::_exit(77);

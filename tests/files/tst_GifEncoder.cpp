@@ -244,6 +244,8 @@ void tst_GifEncoder::refusesImpossibleSizes()
     const QString edge = dir.filePath(QStringLiteral("edge.gif"));
     GifImageCopy().copyToGif(picture, edge, 1, kGifMaxSide);
     QCOMPARE(QImage(edge).size(), QSize(1, kGifMaxSide));
+    GifImageCopy().copyToGif(picture, edge, kGifMaxSide, 1);
+    QCOMPARE(QImage(edge).size(), QSize(kGifMaxSide, 1));
     QVERIFY_THROWS_EXCEPTION(Failure, GifImageCopy().copyToGif(picture, edge, kGifMaxSide + 1, 1));
     QVERIFY_THROWS_EXCEPTION(Failure, GifImageCopy().copyToGif(picture, edge, 1, 0));
 }

@@ -265,6 +265,8 @@ void tst_HostileFiles::refusedByLoadAndSkippedByPreview_data()
     QTest::newRow("negative width") << "negative.bmp" << patched(bmp, 18, le32(-40)) << "";
     QTest::newRow("huge PNG") << "huge.png" << patched(png, 16, QByteArray("\x00\x01\x86\xA0\x00\x01\x86\xA0", 8))
                               << "too large";
+    QTest::newRow("huge PNG, its header only")
+        << "header.png" << patched(png, 16, QByteArray("\x00\x01\x86\xA0\x00\x01\x86\xA0", 8)).left(29) << "too large";
     QTest::newRow("huge GIF screen") << "huge.gif" << patched(gif, 6, QByteArray(4, char(0xFF))) << "too large";
     QTest::newRow("huge JPEG") << "huge.jpg" << HostilePictures::manyScanJpeg({65535, 65535}, 1) << "too large";
     // Found by the fuzzer: sizes whose product overflowed the truncation check.

@@ -60,20 +60,46 @@ void tst_NumberText::colours()
     QCOMPARE(OleColor::fromQColor(QColor(0x12, 0x34, 0x56)), 0x563412u);
     QCOMPARE(OleColor::toHtmlName(0x0080FFu), QStringLiteral("#FF8000"));
 
+    // Every system colour number on its palette role, each role and group a
+    // colour of its own; past the table, the window's.
     QPalette palette;
-    palette.setColor(QPalette::Active, QPalette::HighlightedText, QColor(1, 2, 3));
-    palette.setColor(QPalette::Dark, QColor(4, 5, 6));
-    palette.setColor(QPalette::Button, QColor(7, 8, 9));
-    palette.setColor(QPalette::Midlight, QColor(10, 11, 12));
-    palette.setColor(QPalette::ToolTipBase, QColor(13, 14, 15));
-    palette.setColor(QPalette::Window, QColor(16, 17, 18));
-    QCOMPARE(OleColor::toQColor(OleColor::kCaptionText, palette), QColor(1, 2, 3));
-    QCOMPARE(OleColor::toQColor(OleColor::kAppWorkspace, palette), QColor(4, 5, 6));
-    // The ends of the table, and past it.
-    QCOMPARE(OleColor::toQColor(OleColor::kSystemFlag | 0, palette), QColor(7, 8, 9));
-    QCOMPARE(OleColor::toQColor(OleColor::kSystemFlag | 22, palette), QColor(10, 11, 12));
-    QCOMPARE(OleColor::toQColor(OleColor::kSystemFlag | 24, palette), QColor(13, 14, 15));
-    QCOMPARE(OleColor::toQColor(OleColor::kSystemFlag | 25, palette), QColor(16, 17, 18));
+    for (int g = QPalette::Active; g <= QPalette::Inactive; ++g)
+        for (int r = 0; r < QPalette::NColorRoles; ++r)
+            palette.setColor(QPalette::ColorGroup(g), QPalette::ColorRole(r), QColor(r, g, 7));
+    using P = QPalette;
+    const std::pair<P::ColorGroup, P::ColorRole> roles[] = {
+        {P::Active, P::Button},
+        {P::Active, P::Window},
+        {P::Active, P::Highlight},
+        {P::Inactive, P::Highlight},
+        {P::Active, P::Window},
+        {P::Active, P::Base},
+        {P::Active, P::Shadow},
+        {P::Active, P::WindowText},
+        {P::Active, P::Text},
+        {P::Active, P::HighlightedText},
+        {P::Active, P::Mid},
+        {P::Active, P::Midlight},
+        {P::Active, P::Dark},
+        {P::Active, P::Highlight},
+        {P::Active, P::HighlightedText},
+        {P::Active, P::Button},
+        {P::Active, P::Dark},
+        {P::Disabled, P::Text},
+        {P::Active, P::ButtonText},
+        {P::Inactive, P::HighlightedText},
+        {P::Active, P::Light},
+        {P::Active, P::Shadow},
+        {P::Active, P::Midlight},
+        {P::Active, P::ToolTipText},
+        {P::Active, P::ToolTipBase},
+        {P::Active, P::Window},
+    };
+    for (quint32 i = 0; i < std::size(roles); ++i)
+        QCOMPARE(OleColor::toQColor(OleColor::kSystemFlag | i, palette),
+                 palette.color(roles[i].first, roles[i].second));
+    QCOMPARE(OleColor::toQColor(OleColor::kCaptionText, palette), palette.color(P::Active, P::HighlightedText));
+    QCOMPARE(OleColor::toQColor(OleColor::kAppWorkspace, palette), palette.color(P::Active, P::Dark));
 }
 
 TARVELLO_TEST_MAIN(tst_NumberText)

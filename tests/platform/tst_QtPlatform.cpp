@@ -14,6 +14,7 @@ class tst_QtPlatform : public QObject
 private Q_SLOTS:
     void clipboardClears();
     void filtersListEachPattern();
+    void fontChoiceRoundTrips();
     void moveKeepsThePointerInsideTheWorkArea();
 };
 
@@ -28,6 +29,14 @@ void tst_QtPlatform::filtersListEachPattern()
 {
     QCOMPARE(QtDialogHost::nameFilters(QStringLiteral("BMP |*.bmp|All|*.bmp;*.gif;*.jpg")),
              QStringList({QStringLiteral("BMP (*.bmp)"), QStringLiteral("All (*.bmp *.gif *.jpg)")}));
+}
+
+void tst_QtPlatform::fontChoiceRoundTrips()
+{
+    const FontChoice choice{QStringLiteral("DejaVu Serif"), 14.25f, true, true, true, true};
+    QCOMPARE(QtDialogHost::fromQFont(QtDialogHost::toQFont(choice, QFont())), choice);
+    const FontChoice plain{QStringLiteral("DejaVu Sans"), 9.75f, false, false, false, false};
+    QCOMPARE(QtDialogHost::fromQFont(QtDialogHost::toQFont(plain, QtDialogHost::toQFont(choice, QFont()))), plain);
 }
 
 // However far the pointer goes, the window follows it only to the edge of

@@ -117,6 +117,12 @@ void tst_AnimatedGif::playsAtTheAnimationsSize()
     QTest::qWait(700);
     holder.show();
     QTRY_VERIFY(gif.framesShown() > 1);
+    // A single frame, though looped for ever, is shown and the playing ends.
+    const QString single = m_dir.filePath(QStringLiteral("single.gif"));
+    QVERIFY(SampleGifs::write(single, {SampleGifs::solid({8, 8}, Qt::red)}));
+    gif.setFileName(single);
+    QTRY_VERIFY(!gif.isPlaying());
+    QCOMPARE(gif.framesShown(), 1);
 }
 
 // A frame behind a flood of one-byte comment blocks (some 20 ms of decoding)

@@ -371,6 +371,7 @@ void tst_FrmView::layout_data()
     QTest::newRow("cmdCancel") << "cmdCancel" << QRect(168, 264, 81, 33);
     QTest::newRow("Command2") << "Command2" << QRect(264, 264, 81, 33);
     QTest::newRow("Picture1") << "Picture1" << QRect(360, 8, 193, 225);
+    QTest::newRow("Image1") << "Image1" << QRect(0, 0, 105, 81);
     QTest::newRow("Label1") << "Label1" << QRect(16, 0, 0, 0);
     QTest::newRow("Label2") << "Label2" << QRect(360, 240, 0, 0);
     QTest::newRow("Label3") << "Label3" << QRect(360, 264, 0, 0);
