@@ -389,6 +389,7 @@ void tst_HostileFiles::oddButValidFilesLoad_data()
     QTest::newRow("plain grey, commented") << "plain.pgm" << plainGrey({300, 300}) << false << QSize(300, 300);
     QTest::newRow("comment after the magic")
         << "magic.pgm" << QByteArray("P2#c\n3 2\n255\n0 1 2 3 4 5\n") << false << QSize(3, 2);
+    QTest::newRow("binary bits") << "raw.pbm" << QByteArray("P4\n8 2\n\x55\xAA", 9) << false << QSize(8, 2);
     QTest::newRow("plain bits, no blanks") << "bits.pbm" << QByteArray("P1\n4 2\n0101\n1010\n") << false << QSize(4, 2);
     QTest::newRow("spaces in the name") << "a banner picture.png" << encoded(picture, "PNG") << true << same;
     QTest::newRow("leading dash") << "-rf.bmp" << encoded(picture, "BMP") << true << same;

@@ -4,6 +4,8 @@
 #include "platform/qt/QtWindowMover.h"
 
 #include <QClipboard>
+#include <QDir>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -16,6 +18,7 @@ private Q_SLOTS:
     void filtersListEachPattern();
     void fontChoiceRoundTrips();
     void moveKeepsThePointerInsideTheWorkArea();
+    void cancelledFileBoxGivesNothing();
 };
 
 void tst_QtPlatform::clipboardClears()
@@ -64,6 +67,30 @@ void tst_QtPlatform::moveKeepsThePointerInsideTheWorkArea()
     QtWindowMover().moveWindow(window);
     // The pointer stopped at the area's top-left corner, 110 and 90 from where it gripped.
     QCOMPARE(window->pos(), QPoint(100 - 110, 80 - 90));
+
+    // Esc during a move puts the window back where the move began.
+    QTest::mousePress(window, Qt::LeftButton, {}, QPoint(10, 10));
+    QCoreApplication::processEvents();
+    QTimer::singleShot(0, window, [window, far] {
+        QMouseEvent move(QEvent::MouseMove, QPointF(0, 0), QPointF(far), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(window, &move);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, {});
+        QApplication::sendEvent(window, &escape);
+    });
+    QtWindowMover().moveWindow(window);
+    QCOMPARE(window->pos(), QPoint(100 - 110, 80 - 90));
+}
+
+void tst_QtPlatform::cancelledFileBoxGivesNothing()
+{
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget *box = QApplication::activeModalWidget())
+            box->close();
+    });
+    closer.start(10);
+    QtDialogHost host;
+    QVERIFY(!host.getOpenFileName({QStringLiteral("All|*.*"), QString(), QDir::temp().filePath(QStringLiteral("x"))}));
 }
 
 TARVELLO_TEST_MAIN(tst_QtPlatform)

@@ -74,19 +74,22 @@ void tst_StartupWarmUp::keepsOffOneProcessorThenGivesItBack()
     }
     const int here = currentProcessor();
     QVERIFY(here >= 0);
-    {
-        const ProcessorAvoidance apart(here);
-        const cpu_set_t during = allowed();
-        if (CPU_COUNT(&before) < 2) {
-            QVERIFY(CPU_EQUAL(&during, &before)); // the only one is kept
-        } else {
-            QVERIFY(!CPU_ISSET(std::size_t(here), &during));
-            QCOMPARE(CPU_COUNT(&during), CPU_COUNT(&before) - 1);
-            QVERIFY(currentProcessor() != here);
+    // The one it runs on, and the first of all.
+    for (int processor : {here, 0}) {
+        {
+            const ProcessorAvoidance apart(processor);
+            const cpu_set_t during = allowed();
+            if (CPU_COUNT(&before) < 2 || !CPU_ISSET(std::size_t(processor), &before)) {
+                QVERIFY(CPU_EQUAL(&during, &before)); // the only one is kept
+            } else {
+                QVERIFY(!CPU_ISSET(std::size_t(processor), &during));
+                QCOMPARE(CPU_COUNT(&during), CPU_COUNT(&before) - 1);
+                QVERIFY(currentProcessor() != processor);
+            }
         }
+        const cpu_set_t after = allowed();
+        QVERIFY(CPU_EQUAL(&after, &before));
     }
-    const cpu_set_t after = allowed();
-    QVERIFY(CPU_EQUAL(&after, &before));
 #else
     QSKIP("threads choose no processors on this system");
 #endif
