@@ -178,16 +178,21 @@ void tst_frmAbout::closedAndBuiltAnew()
 void tst_frmAbout::labelsDrawFromTheTop_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char *name : {"lblTitle", "lblVersion", "lblDescription", "Label1"})
-        QTest::newRow(name) << QString::fromLatin1(name);
+    QTest::addColumn<QRect>("box"); // pixels
+    QTest::newRow("lblTitle") << "lblTitle" << QRect(70, 16, 259, 32);
+    QTest::newRow("lblVersion") << "lblVersion" << QRect(256, 52, 107, 23);
+    QTest::newRow("lblDescription") << "lblDescription" << QRect(88, 80, 259, 38);
+    QTest::newRow("Label1") << "Label1" << QRect(152, 120, 225, 41);
 }
 
 // As fixed-size labels do, however much taller their box is than the text.
 void tst_frmAbout::labelsDrawFromTheTop()
 {
     QFETCH(QString, name);
+    QFETCH(QRect, box);
     rig->trigger(QStringLiteral("MnuAbout"));
     QLabel *label = rig->app().about().findChild<QLabel *>(name);
+    QCOMPARE(label->geometry(), box);
     QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::blue));
     const QImage shot = label->grab().toImage();
     const QRgb paper = shot.pixel(shot.width() - 1, shot.height() - 1);
