@@ -218,6 +218,7 @@ void tst_frmAbout::helpPrintedOnceAndNotMoved()
     QCOMPARE(help.font(), DesignFont::msSansSerif(12, true));
     const QPoint at = help.pos();
     const QImage shown = help.grab().toImage();
+    QVERIFY(ImageCheck::count(shown, shown.rect(), QColor(Qt::black), 60) > 300); // the five lines drawn
 
     // A drag over the panel does not move it; it is a click like any other.
     QTest::mousePress(&help, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));

@@ -1,9 +1,11 @@
+#include "HostilePictures.h"
 #include "TestMain.h"
 #include "files/DecoderProcess.h"
 #include "files/DecoderProtocol.h"
 #include "platform/Failure.h"
 #include "platform/Sandbox.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <thread>
 
 // The decoder process at its seam: whatever the decoder does instead of
@@ -28,6 +31,7 @@ private Q_SLOTS:
     void misbehavingDecoder_data();
     void misbehavingDecoder();
     void confinedProcessReachesNothing();
+    void decoderIsConfinedWhileItDecodes();
 
 private:
     QTemporaryDir m_dir;
@@ -155,6 +159,39 @@ void tst_DecoderProcess::confinedProcessReachesNothing()
 #endif
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
+}
+
+// The real decoder, while it works on a picture that keeps it busy to the
+// deadline, runs under the system-call filter.
+void tst_DecoderProcess::decoderIsConfinedWhileItDecodes()
+{
+#ifndef __linux__
+    QSKIP("the filter is read from /proc");
+#endif
+    const QString slow = m_dir.filePath(QStringLiteral("slow.jpg"));
+    QFile file(slow);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(HostilePictures::manyScanJpeg({4096, 4096}, 3000)) > 0);
+    file.close();
+    std::atomic<bool> done = false, confined = false;
+    std::thread watch([&] {
+        const QByteArray parent = "PPid:\t" + QByteArray::number(::getpid()) + '\n';
+        while (!done && !confined) {
+            for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+                QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+                const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+                if (text.contains(parent) && text.contains("Seccomp:\t2\n"))
+                    confined = true;
+            }
+        }
+    });
+    DecoderProcess reader{QStringLiteral(TARVELLO_DECODER)};
+    try {
+        reader.read(slow);
+    } catch (const Failure &) {
+    }
+    done = true;
+    watch.join();
+    QVERIFY(confined);
 }
 
 TARVELLO_TEST_MAIN(tst_DecoderProcess)

@@ -32,6 +32,7 @@ void tst_QtPlatform::filtersListEachPattern()
 {
     QCOMPARE(QtDialogHost::nameFilters(QStringLiteral("BMP |*.bmp|All|*.bmp;*.gif;*.jpg")),
              QStringList({QStringLiteral("BMP (*.bmp)"), QStringLiteral("All (*.bmp *.gif *.jpg)")}));
+    QCOMPARE(QtDialogHost::displayText(QStringLiteral("a\r\nb\rc")), QStringLiteral("a\nb\nc"));
 }
 
 void tst_QtPlatform::fontChoiceRoundTrips()
