@@ -255,8 +255,6 @@ void tst_frmresize::stretchingKeepsProportions()
     ok();
     const QImage &img = rig->banner().Image();
     QCOMPARE(img.size(), QSize(936, 120));
-    QCOMPARE(ImageCheck::countOther(img, QRect(0, 0, 460, 120), QColor(255, 0, 0), 8), 0);
-    QCOMPARE(ImageCheck::countOther(img, QRect(476, 0, 460, 120), QColor(0, 255, 0), 8), 0);
     // Exactly the old picture stretched from the corner: no fraction of a pixel off.
     QImage stretched(936, 120, img.format());
     QPainter painter(&stretched);

