@@ -19,8 +19,7 @@ ProcessorAvoidance::ProcessorAvoidance(int processor)
 {
     // A fixed-size set covers machines of up to CPU_SETSIZE processors; on
     // larger ones the query fails and nothing changes.
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
+    cpu_set_t allowed{};
     if (processor < 0 || std::size_t(processor) >= kSetSize || sched_getaffinity(0, sizeof allowed, &allowed) != 0)
         return;
     const auto avoided = std::size_t(processor);
@@ -40,8 +39,7 @@ ProcessorAvoidance::~ProcessorAvoidance()
 {
     if (m_allowed.empty())
         return;
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
+    cpu_set_t allowed{};
     for (std::size_t i : m_allowed)
         CPU_SET(i, &allowed);
     // The system holds the thread to its own limits, should they have changed

@@ -268,8 +268,10 @@ void tst_FrmBanner::sizeLimits()
     b.setWidth(Units::toTwips(4000.0f));
     QCOMPARE(b.Image().size(), QSize(4000, 1000));
     QVERIFY_THROWS_EXCEPTION(Failure, b.setWidth(0.0f));
-    QVERIFY_THROWS_EXCEPTION(Failure, b.setHeight(Units::toTwips(float(FrmBanner::kMaxSide + 1))));
+    QVERIFY_THROWS_EXCEPTION(Failure, b.setHeight(Units::toTwips(float(FrmBanner::kMaxSide) + 0.5f)));
     QCOMPARE(b.Image().size(), QSize(4000, 1000));
+    b.setHeight(Units::toTwips(0.5f)); // half a pixel rounds up to the lowest banner
+    QCOMPARE(b.Image().size(), QSize(4000, 1));
 }
 
 TARVELLO_TEST_MAIN(tst_FrmBanner)

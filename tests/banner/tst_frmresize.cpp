@@ -148,6 +148,8 @@ void tst_frmresize::xorBandRestoresAndFinalBoxIsCopyPen()
     QCOMPARE(d.surface().pixelColor(120, 20), QColor(0, 0, 255));
     QCOMPARE(d.surface().pixelColor(60, 40), QColor(0, 0, 255));
     QCOMPARE(d.surface().pixelColor(60, 20), background);
+    d.resize(d.width() + 40, d.height() + 20); // a larger window keeps the drawing
+    QCOMPARE(d.surface().pixelColor(120, 20), QColor(0, 0, 255));
 }
 
 void tst_frmresize::otherButtonOnlyClears()

@@ -2,6 +2,7 @@
 #include "TestMain.h"
 #include "files/DecoderProcess.h"
 #include "files/DecoderProtocol.h"
+#include "files/PictureFiles.h"
 #include "platform/Failure.h"
 #include "platform/Sandbox.h"
 
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void initTestCase();
     void misbehavingDecoder_data();
     void misbehavingDecoder();
+    void headerAtItsLimits();
     void confinedProcessReachesNothing();
     void decoderIsConfinedWhileItDecodes();
 
@@ -108,6 +110,7 @@ void tst_DecoderProcess::misbehavingDecoder()
     QByteArray huge = in.readAll();
     qToLittleEndian<qint32>(100000, huge.data() + 18);
     qToLittleEndian<qint32>(100000, huge.data() + 22);
+    huge.truncate(34); // no more than the header up to the size it is refused on
     const QString hugePath = m_dir.filePath(QStringLiteral("huge.bmp"));
     QFile out(hugePath);
     QVERIFY(out.open(QIODevice::WriteOnly) && out.write(huge) == huge.size());
@@ -123,6 +126,22 @@ void tst_DecoderProcess::misbehavingDecoder()
 // Once limited and confined, a process has no more processor time than it
 // was given or had, and no core file; it keeps what it holds and may start threads, but opens no
 // file, makes no connection and starts no program.
+// The largest picture a decoder may announce, in the two formats it may give.
+void tst_DecoderProcess::headerAtItsLimits()
+{
+    const auto announcing = [](qint64 width, QImage::Format format) {
+        QByteArray header = DecoderProtocol::pictureHeader(QImage(1, 1, format));
+        qToLittleEndian<quint32>(quint32(width), header.data() + 8);
+        qToLittleEndian<quint64>(quint64(width) * 4, header.data() + 24);
+        return header;
+    };
+    const qint64 most = PictureFiles::kMaxPixels;
+    QCOMPARE(DecoderProtocol::parse(announcing(most, QImage::Format_ARGB32)).size, QSize(int(most), 1));
+    QCOMPARE(DecoderProtocol::parse(announcing(1, QImage::Format_RGB32)).format, QImage::Format_RGB32);
+    QVERIFY_THROWS_EXCEPTION(QString, DecoderProtocol::parse(announcing(most + 1, QImage::Format_RGB32)));
+    QVERIFY_THROWS_EXCEPTION(QString, DecoderProtocol::parse(announcing(1, QImage::Format_RGB888)));
+}
+
 void tst_DecoderProcess::confinedProcessReachesNothing()
 {
     int held[2];

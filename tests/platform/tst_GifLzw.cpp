@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -160,15 +161,16 @@ void tst_GifLzw::giflibReadsItBack_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<bool>("beatsGiflib"); // never larger than greedy coding
-    QTest::newRow("one pixel") << Picture(oneColour) << 2 << 1 << 1 << false;
-    QTest::newRow("noise, 2 colours, table refilled often") << Picture(noise) << 2 << 640 << 200 << false;
-    QTest::newRow("noise, 5 colours of 8") << Picture(noise) << 3 << 97 << 31 << false;
-    QTest::newRow("noise, 256 colours, 12-bit codes") << Picture(noise) << 8 << 512 << 256 << false;
-    QTest::newRow("one colour, strings thousands long") << Picture(oneColour) << 8 << 4000 << 1000 << true;
-    QTest::newRow("runs, 16 colours") << Picture(runs) << 4 << 728 << 90 << true;
-    QTest::newRow("runs, 256 colours") << Picture(runs) << 8 << 970 << 250 << true;
-    QTest::newRow("smoothed rings, 64 shades") << Picture(rings) << 8 << 300 << 250 << true;
-    QTest::newRow("smoothed rings, 4 shades") << Picture(rings) << 2 << 468 << 60 << true;
+    QTest::addColumn<int>("bytes");        // pinned: every choice of the coding, ties included
+    QTest::newRow("one pixel") << Picture(oneColour) << 2 << 1 << 1 << false << 3;
+    QTest::newRow("noise, 2 colours, table refilled often") << Picture(noise) << 2 << 640 << 200 << false << 37063;
+    QTest::newRow("noise, 5 colours of 8") << Picture(noise) << 3 << 97 << 31 << false << 1058;
+    QTest::newRow("noise, 256 colours, 12-bit codes") << Picture(noise) << 8 << 512 << 256 << false << 180280;
+    QTest::newRow("one colour, strings thousands long") << Picture(oneColour) << 8 << 4000 << 1000 << true << 3909;
+    QTest::newRow("runs, 16 colours") << Picture(runs) << 4 << 728 << 90 << true << 5096;
+    QTest::newRow("runs, 256 colours") << Picture(runs) << 8 << 970 << 250 << true << 57626;
+    QTest::newRow("smoothed rings, 64 shades") << Picture(rings) << 8 << 300 << 250 << true << 12594;
+    QTest::newRow("smoothed rings, 4 shades") << Picture(rings) << 2 << 468 << 60 << true << 2166;
 }
 
 void tst_GifLzw::giflibReadsItBack()
@@ -178,10 +180,13 @@ void tst_GifLzw::giflibReadsItBack()
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(bool, beatsGiflib);
+    QFETCH(int, bytes);
     const int colours = codeSize == 3 ? 5 : 1 << codeSize;
     const Pixels pixels = picture(width, height, colours);
-    const QByteArray gif = wrap(gifLzwEncode(pixels, codeSize), codeSize, width, height);
+    const std::vector<std::uint8_t> codes = gifLzwEncode(pixels, codeSize);
+    const QByteArray gif = wrap(codes, codeSize, width, height);
     QVERIFY(giflibDecode(gif) == pixels);
+    QCOMPARE(int(codes.size()), bytes);
     if (beatsGiflib)
         QVERIFY2(gif.size() <= giflibSize(pixels, codeSize, width, height),
                  qPrintable(QStringLiteral("%1 bytes against %2")
@@ -196,10 +201,13 @@ void tst_GifLzw::standInsReadBack_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("spread"); // shades either side that may stand in
-    QTest::newRow("runs, none may stand in: the exact coding") << Picture(runs) << 8 << 970 << 250 << 0;
-    QTest::newRow("noise, 4 colours, any may stand in") << Picture(noise) << 2 << 200 << 50 << 3;
-    QTest::newRow("smoothed rings, 64 shades, neighbours stand in") << Picture(rings) << 8 << 300 << 250 << 1;
-    QTest::newRow("noise, 256 colours, table refilled") << Picture(noise) << 8 << 512 << 256 << 2;
+    QTest::addColumn<int>("bytes");  // pinned, as are the pixels coded as stand-ins
+    QTest::addColumn<int>("changed");
+    QTest::newRow("runs, none may stand in: the exact coding") << Picture(runs) << 8 << 970 << 250 << 0 << 57626 << 0;
+    QTest::newRow("noise, 4 colours, any may stand in") << Picture(noise) << 2 << 200 << 50 << 3 << 249 << 7332;
+    QTest::newRow("smoothed rings, 64 shades, neighbours stand in")
+        << Picture(rings) << 8 << 300 << 250 << 1 << 11618 << 1445;
+    QTest::newRow("noise, 256 colours, table refilled") << Picture(noise) << 8 << 512 << 256 << 2 << 167752 << 9373;
 }
 
 // Giflib reads back exactly the pixels the coder says it wrote, each its own
@@ -211,6 +219,8 @@ void tst_GifLzw::standInsReadBack()
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(int, spread);
+    QFETCH(int, bytes);
+    QFETCH(int, changed);
     const int colours = 1 << codeSize;
     const Pixels pixels = picture(width, height, colours);
     LzwLeeway leeway;
@@ -228,6 +238,9 @@ void tst_GifLzw::standInsReadBack()
     const std::vector<std::uint8_t> codes = gifLzwEncode(pixels, codeSize, leeway, coded);
     const Pixels back = giflibDecode(wrap(codes, codeSize, width, height));
     QVERIFY(back == coded);
+    QCOMPARE(int(codes.size()), bytes);
+    QCOMPARE(int(std::inner_product(back.begin(), back.end(), pixels.begin(), 0, std::plus<>(), std::not_equal_to<>())),
+             changed);
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         const auto allowed = leeway.others[i].begin() + leeway.count[i];
         if (back[i] != pixels[i] && std::find(leeway.others[i].begin(), allowed, back[i]) == allowed)

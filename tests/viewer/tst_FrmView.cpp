@@ -332,6 +332,7 @@ void tst_FrmView::foldersMoveTheFileList()
     const QStringList steps = dirs->Path().split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QCOMPARE(dirs->item(0)->text(), QStringLiteral("/"));
     QCOMPARE(dirs->item(int(steps.size()))->text(), steps.last());
+    QCOMPARE(dirs->currentRow(), int(steps.size())); // the open folder, not its first sub-folder
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("gone")));
 
     auto openFolder = [&](const QString &name) {
