@@ -656,20 +656,20 @@ QByteArray writeGif(const Indexed &indexed, int w, int h, const LzwLeeway *leewa
             EGifCloseFile(gif, &ignored);
         gif = nullptr;
     };
-    ColorMapObject *map = GifMakeMapObject(int(entries.size()), entries.data());
+    // giflib keeps a copy of its own.
+    const std::unique_ptr<ColorMapObject, decltype(&GifFreeMapObject)> map(
+        GifMakeMapObject(int(entries.size()), entries.data()), &GifFreeMapObject);
     if (!map) {
         close();
         throw Failure(QStringLiteral("There is not enough memory for the GIF palette."));
     }
     // The screen takes the palette; the image has none of its own.
-    if (EGifPutScreenDesc(gif, w, h, bits, 0, map) == GIF_ERROR
+    if (EGifPutScreenDesc(gif, w, h, bits, 0, map.get()) == GIF_ERROR
         || EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_ERROR) {
         const int code = gif->Error;
-        GifFreeMapObject(map);
         close();
         throw Failure(gifError(code));
     }
-    GifFreeMapObject(map);
     // giflib writes the file's structure; the codes are ours, smaller than its own.
     const int codeSize = std::max(bits, 2);
     const std::vector<std::uint8_t> data = leeway ? gifLzwEncode(indexed.pixels, codeSize, *leeway, *coded)

@@ -180,11 +180,15 @@ def main():
     parser.add_argument('--list', action='store_true', help='print the sample without running it')
     parser.add_argument('--only', default='', help='comma-separated sample numbers to run')
     parser.add_argument('--sample', help='file that keeps the sample between runs')
+    parser.add_argument('--every', default='', help='comma-separated source files: every fault in them, no sample')
     args = parser.parse_args()
 
     if args.sample and os.path.exists(args.sample):
         with open(args.sample) as f:
             sample = [tuple(m) for m in json.load(f)]
+    elif args.every:
+        files = set(args.every.split(','))
+        sample = [m for m in candidates() if m[0] in files]
     else:
         sample = draw(candidates(), args.count, args.seed)
         if args.sample:

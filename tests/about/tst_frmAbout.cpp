@@ -216,6 +216,7 @@ void tst_frmAbout::helpPrintedOnceAndNotMoved()
     frmHelp &help = rig->app().help();
     QCOMPARE(help.size(), QSize(392, 107));
     QCOMPARE(help.font(), DesignFont::msSansSerif(12, true));
+    QVERIFY(!help.windowIcon().isNull() && !rig->app().about().windowIcon().isNull()); // the program's, not none
     const QPoint at = help.pos();
     const QImage shown = help.grab().toImage();
     QVERIFY(ImageCheck::count(shown, shown.rect(), QColor(Qt::black), 60) > 300); // the five lines drawn
