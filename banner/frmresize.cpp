@@ -104,7 +104,6 @@ frmresize::frmresize(QMdiArea &workArea, FrmBanner &banner)
     m_window = workArea.addSubWindow(this);
     m_window->setObjectName(QStringLiteral("frmresizeWindow"));
     m_window->resize(m_window->sizeHint());
-    m_window->setWindowTitle(Texts::kResizeCaption);
     // Closing it with its own box only hides it, as OK and Cancel do.
     m_window->setAttribute(Qt::WA_DeleteOnClose, false);
     Form_Load();

@@ -42,10 +42,8 @@ JpegScan JpegScan::of(QByteArrayView data)
         if (length < 2 || at + length > n)
             return scan;
         const bool frame = code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
-        if (frame && length >= 7) {
+        if (frame && length >= 7)
             scan.size = QSize(qFromBigEndian<quint16>(d + at + 5), qFromBigEndian<quint16>(d + at + 3));
-            scan.progressive = code == 0xC2 || code == 0xC6 || code == 0xCA || code == 0xCE;
-        }
         at += length;
         if (code != 0xDA)
             continue;

@@ -5,13 +5,12 @@
 #include <QSize>
 
 // What a file's own structure says about it, read without decoding a pixel:
-// whether its data runs to its end, and what decoding it would cost.
+// its size and whether its data runs to its end.
 
 struct JpegScan
 {
     bool valid = false;
     QSize size;
-    bool progressive = false;
     int scans = 0;
     bool complete = false; // the end marker follows the last scan
 

@@ -157,8 +157,10 @@ void tst_MainWindow::controls()
     QCOMPARE(w->toolTip(), tooltip);
     if (auto *button = qobject_cast<QPushButton *>(w))
         QCOMPARE(button->text(), text);
-    if (name.startsWith(QLatin1String("Picture")))
+    if (name.startsWith(QLatin1String("Picture"))) {
         QCOMPARE(qobject_cast<QFrame *>(w)->frameWidth(), 1);
+        QCOMPARE(w->grab().toImage().pixelColor(0, 0), w->palette().color(QPalette::WindowText)); // and drawn
+    }
     if (name == QLatin1String("Picture4"))
         QVERIFY(!w->isVisible());
     if (name == QLatin1String("Frame1")) {

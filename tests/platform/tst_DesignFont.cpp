@@ -61,8 +61,10 @@ void tst_DesignFont::configuredFamiliesCoverTheToolkits()
     QSet<QString> configured;
     for (const std::string &family : configuredFontFamilies())
         configured.insert(QString::fromStdString(family).toCaseFolded());
-    if (configured.isEmpty())
-        QSKIP("the toolkit keeps its own list here");
+#ifdef Q_OS_WIN
+    QSKIP("the toolkit keeps its own list here");
+#endif
+    QVERIFY(!configured.isEmpty());
     const QStringList toolkit = QFontDatabase::families();
     QVERIFY(!toolkit.isEmpty());
     for (const QString &family : toolkit)

@@ -123,6 +123,12 @@ void tst_AnimatedGif::playsAtTheAnimationsSize()
     gif.setFileName(single);
     QTRY_VERIFY(!gif.isPlaying());
     QCOMPARE(gif.framesShown(), 1);
+    // Two frames looped once more, as the file says, then it ends.
+    QVERIFY(SampleGifs::write(single, {SampleGifs::solid({8, 8}, Qt::red), SampleGifs::solid({8, 8}, Qt::blue)}, 1));
+    writeAll(single, readAll(single).replace(QByteArray("\x03\x01\x00\x00", 4), QByteArray("\x03\x01\x01\x00", 4)));
+    gif.setFileName(single);
+    QTRY_VERIFY(!gif.isPlaying());
+    QCOMPARE(gif.framesShown(), 4);
 }
 
 // A frame behind a flood of one-byte comment blocks (some 20 ms of decoding)

@@ -357,6 +357,12 @@ void tst_FrmView::foldersMoveTheFileList()
     QCOMPARE(files->count(), 1);
     click(QStringLiteral("inner.bmp"));
     QCOMPARE(text(view, "Label4"), QStringLiteral("3"));
+    // Up only selects the folder above; Enter opens it.
+    const QString sub = dirs->Path();
+    QTest::keyClick(dirs, Qt::Key_Up);
+    QCOMPARE(dirs->Path(), sub);
+    QTest::keyClick(dirs, Qt::Key_Return);
+    QCOMPARE(files->Path(), QDir(m_dir.path()).canonicalPath());
 
     // At a root the joined path doubles the separator; the file opens all the same.
     QCOMPARE(rig->pictures.read(QLatin1Char('/') + m_dir.filePath(QStringLiteral("wide.bmp"))).width(), 468);
