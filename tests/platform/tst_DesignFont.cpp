@@ -81,8 +81,10 @@ void tst_DesignFont::familyOnlyDropsTheFoundry_data()
                                  << "Liberation Sans";
     QTest::newRow("bracket inside") << "Odd [Name] Sans"
                                     << "Odd [Name] Sans";
-    QTest::newRow("only brackets") << "[urw]"
-                                   << "[urw]";
+    QTest::newRow("only a foundry") << " [urw]"
+                                    << " [urw]";
+    QTest::newRow("one letter") << "Z [urw]"
+                                << "Z";
 }
 
 // A family two foundries make is listed with the foundry; dropping the name
