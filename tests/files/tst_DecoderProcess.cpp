@@ -123,9 +123,6 @@ void tst_DecoderProcess::misbehavingDecoder()
     }
 }
 
-// Once limited and confined, a process has no more processor time than it
-// was given or had, and no core file; it keeps what it holds and may start threads, but opens no
-// file, makes no connection and starts no program.
 // The largest picture a decoder may announce, in the two formats it may give.
 void tst_DecoderProcess::headerAtItsLimits()
 {
@@ -142,6 +139,9 @@ void tst_DecoderProcess::headerAtItsLimits()
     QVERIFY_THROWS_EXCEPTION(QString, DecoderProtocol::parse(announcing(1, QImage::Format_RGB888)));
 }
 
+// Once limited and confined, a process has no more processor time than it
+// was given or had, and no core file; it keeps what it holds and may start threads, but opens no
+// file, makes no connection and starts no program.
 void tst_DecoderProcess::confinedProcessReachesNothing()
 {
     int held[2];
