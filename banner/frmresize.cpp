@@ -23,7 +23,8 @@ namespace {
 
 const QColor kForeColor = OleColor::toQColor(0xFF0000); // blue
 
-QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry, double points)
+// Sized to its text, so only where it starts is given.
+QLabel *label(QWidget *parent, const char *name, const QString &text, QPoint at, double points)
 {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
@@ -31,7 +32,7 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geom
     QPalette palette = l->palette();
     palette.setColor(QPalette::WindowText, Qt::black);
     l->setPalette(palette);
-    l->setGeometry(geometry);
+    l->move(at);
     l->adjustSize();
     return l;
 }
@@ -66,8 +67,8 @@ frmresize::frmresize(QMdiArea &workArea, FrmBanner &banner)
     resize(Units::pixels(7935), Units::pixels(5430));
 
     label(this, "Label1", QStringLiteral("Hold Down Left Mouse Button and Drag out Size of Banner Desired."),
-          Units::rect(960, 3120, 6930, 240), 9.75);
-    label(this, "Label2", QStringLiteral("Click OK When Done!"), Units::rect(3120, 3480, 2205, 240), 9.75);
+          Units::point(960, 3120), 9.75);
+    label(this, "Label2", QStringLiteral("Click OK When Done!"), Units::point(3120, 3480), 9.75);
     m_check1 = new QCheckBox(QStringLiteral("Standard Banner 468 X 60 Pixels"), this);
     m_check1->setObjectName(QStringLiteral("Check1"));
     m_check1->setGeometry(Units::rect(240, 2640, 3135, 255));
@@ -80,10 +81,10 @@ frmresize::frmresize(QMdiArea &workArea, FrmBanner &banner)
         palette.setColor(QPalette::WindowText, kForeColor);
         m_check1->setPalette(palette);
     }
-    m_widthReadout = label(this, "Label3", QStringLiteral("0"), Units::rect(1200, 3960, 165, 300), 12);
-    label(this, "Label6", QStringLiteral("X"), Units::rect(1800, 3960, 150, 240), 9.75);
-    m_heightReadout = label(this, "Label4", QStringLiteral("0"), Units::rect(2160, 3960, 165, 300), 12);
-    label(this, "Label5", QStringLiteral("Pixels"), Units::rect(2880, 3960, 705, 300), 12);
+    m_widthReadout = label(this, "Label3", QStringLiteral("0"), Units::point(1200, 3960), 12);
+    label(this, "Label6", QStringLiteral("X"), Units::point(1800, 3960), 9.75);
+    m_heightReadout = label(this, "Label4", QStringLiteral("0"), Units::point(2160, 3960), 12);
+    label(this, "Label5", QStringLiteral("Pixels"), Units::point(2880, 3960), 12);
 
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("Command2"));

@@ -28,4 +28,9 @@ constexpr QRect rect(int left, int top, int width, int height)
     return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
 }
 
+constexpr QPoint point(int left, int top)
+{
+    return QPoint(pixels(left), pixels(top));
+}
+
 } // namespace Units
