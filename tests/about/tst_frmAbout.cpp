@@ -169,6 +169,7 @@ void tst_frmAbout::closedAndBuiltAnew()
     QCOMPARE(second->windowTitle(), QStringLiteral("About Tarvello"));
     QCOMPARE(second->findChild<QLabel *>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.0.1"));
     QCOMPARE(second->findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Tarvello"));
+    QCOMPARE(second->findChild<QWidget *>(QStringLiteral("picIcon"))->findChildren<QLabel *>().size(), 4);
     // The etched line under the texts: grey over white.
     const QImage box = second->grab().toImage();
     QCOMPARE(box.pixelColor(Units::pixels(105) + 20, Units::pixels(2445)), QColor(0x80, 0x80, 0x80));

@@ -1,4 +1,5 @@
 #include "Rig.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "about/frmAbout.h"
 #include "about/frmHelp.h"
@@ -192,9 +193,7 @@ void tst_StartUp::pictureNamedAtStart()
     } else if (loads) {
         QVERIFY(picture.save(path, format.constData()));
     } else {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("plain words");
+        QVERIFY(writeFile(path, "plain words"));
     }
     Rig rig;
     const QImage before = rig.banner().Image().copy();

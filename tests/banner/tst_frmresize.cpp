@@ -2,6 +2,7 @@
 #include "Rig.h"
 #include "TestFonts.h"
 #include "TestMain.h"
+#include "app/Parent.h"
 #include "banner/FrmBanner.h"
 #include "banner/frmresize.h"
 #include "platform/Failure.h"
@@ -168,6 +169,10 @@ void tst_frmresize::otherButtonOnlyClears()
 
 void tst_frmresize::readoutsFollowDragOutsideSurface()
 {
+    // The readouts are black on their grey, whatever colour the theme gives text.
+    QPalette dark = rig->parent().palette();
+    dark.setColor(QPalette::WindowText, Qt::white);
+    rig->parent().setPalette(dark);
     frmresize &d = open();
     QTest::mousePress(&d, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     QTest::mouseMove(&d, QPoint(120, 40));
@@ -180,6 +185,7 @@ void tst_frmresize::readoutsFollowDragOutsideSurface()
     QCOMPARE(readout("Label3"), QStringLiteral("900"));
     QTest::mouseRelease(&d, Qt::LeftButton, Qt::NoModifier, QPoint(900, 700));
     QCOMPARE(d.drawMode(), int(frmresize::kCopyPen));
+    QCOMPARE(d.findChild<QLabel *>(QStringLiteral("Label3"))->palette().color(QPalette::WindowText), QColor(Qt::black));
 }
 
 void tst_frmresize::standardBoxAndDraggedStandardSizeAgree()

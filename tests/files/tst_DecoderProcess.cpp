@@ -1,4 +1,5 @@
 #include "HostilePictures.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "files/DecoderProcess.h"
 #include "files/DecoderProtocol.h"
@@ -112,9 +113,7 @@ void tst_DecoderProcess::misbehavingDecoder()
     qToLittleEndian<qint32>(100000, huge.data() + 22);
     huge.truncate(34); // no more than the header up to the size it is refused on
     const QString hugePath = m_dir.filePath(QStringLiteral("huge.bmp"));
-    QFile out(hugePath);
-    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(huge) == huge.size());
-    out.close();
+    QVERIFY(writeFile(hugePath, huge));
     try {
         reader.read(hugePath);
         QFAIL("a bitmap of 100000 x 100000 pixels was read");
@@ -137,6 +136,8 @@ void tst_DecoderProcess::headerAtItsLimits()
     QCOMPARE(DecoderProtocol::parse(announcing(1, QImage::Format_RGB32)).format, QImage::Format_RGB32);
     QVERIFY_THROWS_EXCEPTION(QString, DecoderProtocol::parse(announcing(most + 1, QImage::Format_RGB32)));
     QVERIFY_THROWS_EXCEPTION(QString, DecoderProtocol::parse(announcing(1, QImage::Format_RGB888)));
+    const QByteArray longest = DecoderProtocol::refusal(QString(5000, u'x')).first(DecoderProtocol::kHeaderBytes);
+    QCOMPARE(DecoderProtocol::parse(longest).length, DecoderProtocol::kMaxReasonBytes); // cut to the most, and taken
 }
 
 // Once limited and confined, a process has no more processor time than it
@@ -188,9 +189,7 @@ void tst_DecoderProcess::decoderIsConfinedWhileItDecodes()
     QSKIP("the filter is read from /proc");
 #endif
     const QString slow = m_dir.filePath(QStringLiteral("slow.jpg"));
-    QFile file(slow);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(HostilePictures::manyScanJpeg({4096, 4096}, 3000)) > 0);
-    file.close();
+    QVERIFY(writeFile(slow, HostilePictures::manyScanJpeg({4096, 4096}, 3000)));
     std::atomic<bool> done = false, confined = false;
     std::thread watch([&] {
         const QByteArray parent = "PPid:\t" + QByteArray::number(::getpid()) + '\n';

@@ -1,5 +1,6 @@
 #include "ImageCheck.h"
 #include "Rig.h"
+#include "TestFiles.h"
 #include "TestFonts.h"
 #include "TestMain.h"
 #include "app/Parent.h"
@@ -168,10 +169,7 @@ void tst_FileCommands::failedLoadLeavesBanner()
     dropText(QStringLiteral("Stay"), QPoint(20, 10));
     const QImage before = rig->banner().Image().copy();
     const QString path = dir->filePath(QStringLiteral("notes.jpg"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("these are notes, not a picture");
-    f.close();
+    QVERIFY(writeFile(path, "these are notes, not a picture"));
     rig->dialogs.answerOpen(path);
     rig->dialogs.answerMessage();
     rig->trigger(QStringLiteral("MnuLoad"));
@@ -240,10 +238,7 @@ void tst_FileCommands::gifFileDecodesBack()
     rig->imageCopy.write = true;
     dropText(QStringLiteral("Exact"), QPoint(20, 10));
     const QString path = dir->filePath(QStringLiteral("exact.gif"));
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("an older file");
-    old.close();
+    QVERIFY(writeFile(path, "an older file"));
     rig->dialogs.answerSave(path);
     rig->trigger(QStringLiteral("MnuGif"));
     QImageReader reader(path);

@@ -1,4 +1,5 @@
 #include "ImageCheck.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "files/DecoderProcess.h"
 #include "files/PictureFiles.h"
@@ -33,13 +34,6 @@ QByteArray readAll(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 QByteArray encoded(const QImage &image, const char *format)
@@ -180,7 +174,7 @@ void tst_PictureFiles::failedWriteKeepsOldFile()
     if (failure == QLatin1String("folder"))
         QVERIFY(QDir().mkpath(path));
     else if (failure != QLatin1String("missing"))
-        writeAll(path, old);
+        QVERIFY(writeFile(path, old));
     // A picture large enough to pass any small file-size limit.
     const QImage picture = sample().scaled(600, 400);
     auto write = [&] {
@@ -213,7 +207,7 @@ void tst_PictureFiles::failedWriteKeepsOldFile()
 void tst_PictureFiles::encoderFailureIsNamed()
 {
     const QString path = dir.filePath(QStringLiteral("unencoded.bmp"));
-    writeAll(path, "old");
+    QVERIFY(writeFile(path, "old"));
     const QString message = failureOf([&] { writeFileAtomically(path, [](QIODevice &) { return false; }); });
     QCOMPARE(message,
              QStringLiteral("\"%1\" could not be saved: the picture could not be encoded.")
@@ -253,9 +247,9 @@ void tst_PictureFiles::loadsWhatQtReads()
     const QString path = dir.filePath(QStringLiteral("in.") + format.toLower());
     const QImage picture = sample();
     // Qt reads GIF but does not write it; our own encoder makes the file.
-    writeAll(path,
-             format == QLatin1String("GIF") ? encodeGif(picture, picture.size())
-                                            : encoded(picture, qPrintable(format)));
+    QVERIFY(writeFile(path,
+                      format == QLatin1String("GIF") ? encodeGif(picture, picture.size())
+                                                     : encoded(picture, qPrintable(format))));
     const QImage loaded = reader.read(path);
     QCOMPARE(loaded.size(), QSize(40, 20));
     if (exact)
@@ -292,7 +286,7 @@ void tst_PictureFiles::refusesBadFiles()
     };
     for (const Case &c : cases) {
         const QString path = dir.filePath(QLatin1String(c.name));
-        writeAll(path, c.bytes);
+        QVERIFY(writeFile(path, c.bytes));
         QCOMPARE(failureOf([&] { reader.read(path); }),
                  QStringLiteral("\"%1\" could not be loaded: %2.")
                      .arg(QDir::toNativeSeparators(path), QLatin1String(c.says)));

@@ -55,30 +55,24 @@ void tst_QtPlatform::moveKeepsThePointerInsideTheWorkArea()
     QVERIFY(QTest::qWaitForWindowExposed(&area));
     const QPoint grip = area.mapToGlobal(QPoint(110, 90));
     QCursor::setPos(grip);
-    QTest::mousePress(window, Qt::LeftButton, {}, QPoint(10, 10));
-    QCoreApplication::processEvents(); // the press's own events, before the move begins
     const QPoint far = area.mapToGlobal(QPoint(-500, -500));
-    // Sent from inside the move's own event loop, as a user's hand would.
-    QTimer::singleShot(0, window, [window, far] {
-        QMouseEvent move(QEvent::MouseMove, QPointF(0, 0), QPointF(far), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(window, &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(0, 0), QPointF(far), Qt::LeftButton, {}, {});
-        QApplication::sendEvent(window, &release);
-    });
-    QtWindowMover().moveWindow(window);
+    const auto dragFar = [window, far](bool escape) {
+        QTest::mousePress(window, Qt::LeftButton, {}, QPoint(10, 10));
+        QCoreApplication::processEvents(); // the press's own events, before the move begins
+        // Sent from inside the move's own event loop, as a user's hand would.
+        QTimer::singleShot(0, window, [window, far, escape] {
+            QMouseEvent move(QEvent::MouseMove, QPointF(0, 0), QPointF(far), Qt::NoButton, Qt::LeftButton, {});
+            QApplication::sendEvent(window, &move);
+            QMouseEvent release(QEvent::MouseButtonRelease, QPointF(0, 0), QPointF(far), Qt::LeftButton, {}, {});
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, {});
+            QApplication::sendEvent(window, escape ? static_cast<QEvent *>(&key) : &release);
+        });
+        QtWindowMover().moveWindow(window);
+    };
+    dragFar(false);
     // The pointer stopped at the area's top-left corner, 110 and 90 from where it gripped.
     QCOMPARE(window->pos(), QPoint(100 - 110, 80 - 90));
-
-    // Esc during a move puts the window back where the move began.
-    QTest::mousePress(window, Qt::LeftButton, {}, QPoint(10, 10));
-    QCoreApplication::processEvents();
-    QTimer::singleShot(0, window, [window, far] {
-        QMouseEvent move(QEvent::MouseMove, QPointF(0, 0), QPointF(far), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(window, &move);
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, {});
-        QApplication::sendEvent(window, &escape);
-    });
-    QtWindowMover().moveWindow(window);
+    dragFar(true); // Esc during a move puts the window back where the move began
     QCOMPARE(window->pos(), QPoint(100 - 110, 80 - 90));
 }
 

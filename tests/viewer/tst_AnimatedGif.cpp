@@ -1,4 +1,5 @@
 #include "SampleGifs.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "files/DecoderProcess.h"
 #include "files/GifScan.h"
@@ -19,13 +20,6 @@ QByteArray readAll(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 } // namespace
@@ -94,12 +88,12 @@ void tst_AnimatedGif::playsAtTheAnimationsSize()
     QtAnimatedGif gif(&holder, m_reader);
     holder.show();
     const QString copy = m_dir.filePath(QStringLiteral("copy.gif"));
-    writeAll(copy, m_bytes);
+    QVERIFY(writeFile(copy, m_bytes));
     gif.setFileName(copy);
     QCOMPARE(gif.Width(), 600.0f);
     QCOMPARE(gif.Height(), 300.0f);
     // It plays the bytes it checked, whatever becomes of the file, at the file's delays (20 ms).
-    writeAll(copy, "gone");
+    QVERIFY(writeFile(copy, "gone"));
     QTRY_VERIFY(gif.framesShown() >= 4);
     // Hidden, it stops; shown again, it plays on.
     holder.hide();
@@ -125,7 +119,8 @@ void tst_AnimatedGif::playsAtTheAnimationsSize()
     QCOMPARE(gif.framesShown(), 1);
     // Two frames looped once more, as the file says, then it ends.
     QVERIFY(SampleGifs::write(single, {SampleGifs::solid({8, 8}, Qt::red), SampleGifs::solid({8, 8}, Qt::blue)}, 1));
-    writeAll(single, readAll(single).replace(QByteArray("\x03\x01\x00\x00", 4), QByteArray("\x03\x01\x01\x00", 4)));
+    QVERIFY(writeFile(single,
+                      readAll(single).replace(QByteArray("\x03\x01\x00\x00", 4), QByteArray("\x03\x01\x01\x00", 4))));
     gif.setFileName(single);
     QTRY_VERIFY(!gif.isPlaying());
     QCOMPARE(gif.framesShown(), 4);
@@ -142,7 +137,7 @@ void tst_AnimatedGif::slowFrameEndsThePlayingNotTheWindow()
     flood.append('\0');
     const qsizetype secondFrame = m_bytes.indexOf("\x21\xF9", 20);
     const QString path = m_dir.filePath(QStringLiteral("slow.gif"));
-    writeAll(path, m_bytes.left(secondFrame) + flood + m_bytes.mid(secondFrame));
+    QVERIFY(writeFile(path, m_bytes.left(secondFrame) + flood + m_bytes.mid(secondFrame)));
 
     QWidget holder;
     QtAnimatedGif gif(&holder, m_reader, 1);
@@ -181,23 +176,23 @@ void tst_AnimatedGif::refusesWhatItMustNotDecode()
     if (name == QLatin1String("pipe.gif"))
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     else if (name == QLatin1String("text.gif"))
-        writeAll(path, "just some words\n");
+        QVERIFY(writeFile(path, "just some words\n"));
     else if (name == QLatin1String("empty.gif"))
-        writeAll(path, QByteArray());
+        QVERIFY(writeFile(path, QByteArray()));
     else if (name == QLatin1String("folder.gif"))
         QVERIFY(QDir(m_dir.path()).mkdir(name));
     else if (name == QLatin1String("huge.gif")) {
         QByteArray huge = m_bytes;
         huge[6] = huge[7] = huge[8] = huge[9] = char(0xFF); // 65535 x 65535
-        writeAll(path, huge);
+        QVERIFY(writeFile(path, huge));
     } else if (name == QLatin1String("costly.gif")) {
         QByteArray costly = m_bytes;
         costly.replace(6, 4, QByteArray("\x88\x13\x88\x13", 4)); // 5000 x 5000 for every frame
-        writeAll(path, costly);
+        QVERIFY(writeFile(path, costly));
     } else if (name == QLatin1String("broken.gif")) {
         QVERIFY(SampleGifs::write(path, {SampleGifs::solid({40, 20}, Qt::red)}));
         const QByteArray whole = readAll(path);
-        writeAll(path, whole.left(whole.size() - 12) + QByteArray(11, char(0xFF)) + ';');
+        QVERIFY(writeFile(path, whole.left(whole.size() - 12) + QByteArray(11, char(0xFF)) + ';'));
     }
 
     QWidget holder;

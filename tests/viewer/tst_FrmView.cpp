@@ -1,6 +1,7 @@
 #include "ImageCheck.h"
 #include "Rig.h"
 #include "SampleGifs.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "banner/FrmBanner.h"
 #include "files/PictureFiles.h"
@@ -77,11 +78,8 @@ void tst_FrmView::initTestCase()
     QVERIFY(SampleGifs::write(d.filePath(QStringLiteral("still.Gif")), {SampleGifs::solid({30, 10}, Qt::green)}));
     QVERIFY(SampleGifs::write(d.filePath(QStringLiteral("anim.gif")),
                               {SampleGifs::solid({8, 8}, Qt::red), SampleGifs::solid({8, 8}, Qt::blue)}));
-    for (const char *name : {"ANIM.GIF", "odd.gif", "bad.gif", "notes.txt"}) {
-        QFile f(d.filePath(QLatin1String(name)));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not a picture");
-    }
+    for (const char *name : {"ANIM.GIF", "odd.gif", "bad.gif", "notes.txt"})
+        QVERIFY(writeFile(d.filePath(QLatin1String(name)), "not a picture"));
     QCOMPARE(mkfifo(QFile::encodeName(d.filePath(QStringLiteral("pipe"))).constData(), 0600), 0);
     QVERIFY(d.mkpath(QStringLiteral("sub")));
     QVERIFY(QImage(3, 4, QImage::Format_RGB32).save(d.filePath(QStringLiteral("sub/inner.bmp"))));
@@ -396,6 +394,8 @@ void tst_FrmView::layout()
         QCOMPARE(control->pos(), geometry.topLeft());
     else
         QCOMPARE(control->geometry(), geometry);
+    if (name == QLatin1String("Picture1"))
+        QCOMPARE(qobject_cast<QFrame *>(control)->frameWidth(), 2); // sunk two pixels deep
 }
 
 TARVELLO_TEST_MAIN(tst_FrmView)
