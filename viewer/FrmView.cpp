@@ -52,7 +52,6 @@ FrmView::FrmView(QMdiArea &workArea, FrmBanner &banner, const Platform &platform
     , m_pictures(platform.pictures)
 {
     setObjectName(QStringLiteral("FrmView"));
-    setWindowTitle(Texts::kViewCaption);
     setFont(DesignFont::msSansSerif(8.25, false));
     resize(sizeHint());
 
