@@ -210,7 +210,9 @@ void tst_frmresize::standardBoxAndDraggedStandardSizeAgree()
     rig->banner().PaintPicture(halves(QSize(468, 60)), 0, 0, tw(300), tw(100));
     frmresize &d = open();
     dragTo(50, 20); // ignored while the box is ticked
-    d.findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(true);
+    auto *standard = d.findChild<QCheckBox *>(QStringLiteral("Check1"));
+    standard->setChecked(true);
+    QCOMPARE(standard->grab().toImage().pixelColor(standard->width() - 2, 2), QColor(0xC0, 0xC0, 0xC0)); // its face
     ok();
     QCOMPARE(rig->banner().Width(), 7020.0f);
     QCOMPARE(rig->banner().Height(), 900.0f);

@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -79,13 +80,17 @@ void tst_QtPlatform::moveKeepsThePointerInsideTheWorkArea()
 void tst_QtPlatform::cancelledFileBoxGivesNothing()
 {
     QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [] {
-        if (QWidget *box = QApplication::activeModalWidget())
+    QFileDialog::FileMode mode = QFileDialog::Directory;
+    QObject::connect(&closer, &QTimer::timeout, [&mode] {
+        if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            mode = box->fileMode();
             box->close();
+        }
     });
     closer.start(10);
     QtDialogHost host;
     QVERIFY(!host.getOpenFileName({QStringLiteral("All|*.*"), QString(), QDir::temp().filePath(QStringLiteral("x"))}));
+    QCOMPARE(mode, QFileDialog::ExistingFile); // a file to open must exist
 }
 
 TARVELLO_TEST_MAIN(tst_QtPlatform)

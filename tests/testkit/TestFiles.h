@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QFile>
-#include <QString>
 
 // Writes a file whole, for a test to read back through the program.
 inline bool writeFile(const QString &path, const QByteArray &bytes)
