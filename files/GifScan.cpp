@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -131,7 +132,9 @@ bool GifScan::firstFrameDecodes(QByteArrayView data)
 {
     Source source{data};
     int error = 0;
-    GifFileType *gif = DGifOpen(&source, readSource, &error);
+    const auto close = [](GifFileType *opened) { DGifCloseFile(opened, nullptr); };
+    const std::unique_ptr<GifFileType, decltype(close)> owner(DGifOpen(&source, readSource, &error), close);
+    GifFileType *gif = owner.get();
     if (!gif)
         return false;
     bool decodes = false;
@@ -157,6 +160,5 @@ bool GifScan::firstFrameDecodes(QByteArrayView data)
             break;
         }
     }
-    DGifCloseFile(gif, &error);
     return decodes;
 }
