@@ -106,9 +106,7 @@ void tst_DecoderProcess::misbehavingDecoder()
     if (!script.isEmpty())
         return;
     // What the start of a file shows is refused before any decoder is asked.
-    QFile in(m_picture);
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QByteArray huge = in.readAll();
+    QByteArray huge = readFile(m_picture);
     qToLittleEndian<qint32>(100000, huge.data() + 18);
     qToLittleEndian<qint32>(100000, huge.data() + 22);
     huge.truncate(34); // no more than the header up to the size it is refused on
@@ -119,6 +117,13 @@ void tst_DecoderProcess::misbehavingDecoder()
         QFAIL("a bitmap of 100000 x 100000 pixels was read");
     } catch (const Failure &failure) {
         QVERIFY2(failure.message().contains(QLatin1String("too large")), qPrintable(failure.message()));
+    }
+    // The decoder refuses it as well, for programs that link it without the editor's check.
+    try {
+        PictureFiles::decode(huge);
+        QFAIL("the decoder decoded a bitmap of 100000 x 100000 pixels");
+    } catch (const PictureFiles::Refusal &refusal) {
+        QVERIFY2(refusal.reason.contains(QLatin1String("too large")), qPrintable(refusal.reason));
     }
 }
 
@@ -195,8 +200,7 @@ void tst_DecoderProcess::decoderIsConfinedWhileItDecodes()
         const QByteArray parent = "PPid:\t" + QByteArray::number(::getpid()) + '\n';
         while (!done && !confined) {
             for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-                QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-                const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+                const QByteArray text = readFile(QStringLiteral("/proc/%1/status").arg(pid));
                 if (text.contains(parent) && text.contains("Seccomp:\t2\n"))
                     confined = true;
             }

@@ -15,16 +15,6 @@
 
 #include <cfenv>
 
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
-
 class tst_FileCommands : public QObject
 {
     Q_OBJECT
@@ -84,10 +74,10 @@ void tst_FileCommands::saveFilterExtensionAndStops()
     // A name without extension is completed; .gif still gets a bitmap.
     rig->dialogs.answerSave(dir->filePath(QStringLiteral("plain")));
     rig->trigger(QStringLiteral("MnuSave"));
-    QVERIFY(readAll(dir->filePath(QStringLiteral("plain.bmp"))).startsWith("BM"));
+    QVERIFY(readFile(dir->filePath(QStringLiteral("plain.bmp"))).startsWith("BM"));
     rig->dialogs.answerSave(dir->filePath(QStringLiteral("named.gif")));
     rig->trigger(QStringLiteral("MnuSave"));
-    QVERIFY(readAll(dir->filePath(QStringLiteral("named.gif"))).startsWith("BM"));
+    QVERIFY(readFile(dir->filePath(QStringLiteral("named.gif"))).startsWith("BM"));
 
     // An empty name writes nothing and says nothing.
     rig->dialogs.answerSave(QString());
@@ -104,8 +94,8 @@ void tst_FileCommands::bitmapFormatIsSave()
     rig->dialogs.answerSave(dir->filePath(QStringLiteral("b.bmp")));
     rig->trigger(QStringLiteral("MnuBmp"));
     QCOMPARE(rig->dialogs.fileRequests().back().filter, QStringLiteral("BMP |*.bmp"));
-    QVERIFY(!readAll(dir->filePath(QStringLiteral("a.bmp"))).isEmpty());
-    QCOMPARE(readAll(dir->filePath(QStringLiteral("a.bmp"))), readAll(dir->filePath(QStringLiteral("b.bmp"))));
+    QVERIFY(!readFile(dir->filePath(QStringLiteral("a.bmp"))).isEmpty());
+    QCOMPARE(readFile(dir->filePath(QStringLiteral("a.bmp"))), readFile(dir->filePath(QStringLiteral("b.bmp"))));
 }
 
 void tst_FileCommands::saveThenLoadRoundTrip()

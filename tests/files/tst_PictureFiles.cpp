@@ -30,12 +30,6 @@ QImage sample()
     return image;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QByteArray encoded(const QImage &image, const char *format)
 {
     QByteArray bytes;
@@ -123,7 +117,7 @@ void tst_PictureFiles::savesBitmapWhateverTheName()
     QFETCH(QString, name);
     const QString path = dir.filePath(name);
     PictureFiles::savePicture(sample(), path);
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = readFile(path);
     QVERIFY(bytes.startsWith("BM"));
     const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
     QCOMPARE(qFromLittleEndian<quint32>(data + 14), 40u); // BITMAPINFOHEADER
@@ -198,7 +192,7 @@ void tst_PictureFiles::failedWriteKeepsOldFile()
 
     QVERIFY2(message.contains(QStringLiteral("banner.bmp")) && message.contains(says), qPrintable(message));
     if (failure == QLatin1String("read-only") || failure.startsWith(QLatin1String("full")))
-        QCOMPARE(readAll(path), old);
+        QCOMPARE(readFile(path), old);
     QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     QCOMPARE(left, failure == QLatin1String("missing") ? QStringList() : QStringList{QStringLiteral("banner.bmp")});
 }
@@ -212,7 +206,7 @@ void tst_PictureFiles::encoderFailureIsNamed()
     QCOMPARE(message,
              QStringLiteral("\"%1\" could not be saved: the picture could not be encoded.")
                  .arg(QDir::toNativeSeparators(path)));
-    QCOMPARE(readAll(path), QByteArray("old"));
+    QCOMPARE(readFile(path), QByteArray("old"));
 }
 
 // The new file cannot take the name when a folder took it meanwhile.

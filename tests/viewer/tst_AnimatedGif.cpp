@@ -14,16 +14,6 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
-
 class tst_AnimatedGif : public QObject
 {
     Q_OBJECT
@@ -50,7 +40,7 @@ void tst_AnimatedGif::initTestCase()
                               {SampleGifs::solid({40, 20}, Qt::red), SampleGifs::solid({40, 20}, Qt::blue),
                                SampleGifs::solid({40, 20}, Qt::green)},
                               2));
-    m_bytes = readAll(m_anim);
+    m_bytes = readFile(m_anim);
     QCOMPARE(m_bytes.back(), ';');
 }
 
@@ -120,7 +110,7 @@ void tst_AnimatedGif::playsAtTheAnimationsSize()
     // Two frames looped once more, as the file says, then it ends.
     QVERIFY(SampleGifs::write(single, {SampleGifs::solid({8, 8}, Qt::red), SampleGifs::solid({8, 8}, Qt::blue)}, 1));
     QVERIFY(writeFile(single,
-                      readAll(single).replace(QByteArray("\x03\x01\x00\x00", 4), QByteArray("\x03\x01\x01\x00", 4))));
+                      readFile(single).replace(QByteArray("\x03\x01\x00\x00", 4), QByteArray("\x03\x01\x01\x00", 4))));
     gif.setFileName(single);
     QTRY_VERIFY(!gif.isPlaying());
     QCOMPARE(gif.framesShown(), 4);
@@ -191,7 +181,7 @@ void tst_AnimatedGif::refusesWhatItMustNotDecode()
         QVERIFY(writeFile(path, costly));
     } else if (name == QLatin1String("broken.gif")) {
         QVERIFY(SampleGifs::write(path, {SampleGifs::solid({40, 20}, Qt::red)}));
-        const QByteArray whole = readAll(path);
+        const QByteArray whole = readFile(path);
         QVERIFY(writeFile(path, whole.left(whole.size() - 12) + QByteArray(11, char(0xFF)) + ';'));
     }
 

@@ -331,6 +331,12 @@ void tst_FrmView::foldersMoveTheFileList()
     QCOMPARE(dirs->item(0)->text(), QStringLiteral("/"));
     QCOMPARE(dirs->item(int(steps.size()))->text(), steps.last());
     QCOMPARE(dirs->currentRow(), int(steps.size())); // the open folder, not its first sub-folder
+    const QImage shown = dirs->viewport()->grab().toImage();
+    const auto inkFrom = [&](int row) {
+        const QImage line = shown.copy(dirs->visualItemRect(dirs->item(row)));
+        return ImageCheck::inkBox(line, dirs->palette().color(QPalette::Base)).left();
+    };
+    QCOMPARE(inkFrom(1) - inkFrom(0), 8); // each step down stands further in
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("gone")));
 
     auto openFolder = [&](const QString &name) {
