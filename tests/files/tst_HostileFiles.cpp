@@ -288,6 +288,7 @@ void tst_HostileFiles::refusedByLoadAndSkippedByPreview_data()
     QTest::newRow("PAM") << "picture.pam" << QByteArray("P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 1\nENDHDR\n\x01")
                          << "(PAM) are not supported";
     QTest::newRow("empty") << "empty.bmp" << QByteArray() << "empty";
+    QTest::newRow("one byte") << "one.gif" << QByteArray("G") << "not a picture";
     QTest::newRow("text named GIF") << "words.gif" << QByteArray("GIF? no, just words\n") << "not a picture";
     QTest::newRow("folder") << "folder.bmp" << QByteArray("folder") << "not a regular file";
     QTest::newRow("named pipe") << "pipe.gif" << QByteArray("pipe") << "not a regular file";
@@ -376,6 +377,8 @@ void tst_HostileFiles::oddButValidFilesLoad_data()
     camera.fill(Qt::darkCyan);
     QTest::newRow("camera-sized progressive JPEG")
         << "camera.jpg" << encoded(camera, "JPEG", true) << false << camera.size();
+    QTest::newRow("GIF one row high") << "row.gif" << encodeGif(picture.copy(0, 0, 40, 1), {40, 1}) << false
+                                      << QSize(40, 1);
     QTest::newRow("GIF without trailer") << "notrailer.gif" << gif.chopped(1) << false << same;
     QTest::newRow("zero byte before the trailer") << "zero.gif" << gif.chopped(1) + '\0' + ';' << false << same;
     QTest::newRow("extension flood") << "flood.gif" << extensionFlood(gif) << false << same;

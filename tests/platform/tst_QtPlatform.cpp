@@ -31,7 +31,7 @@ void tst_QtPlatform::clipboardClears()
 
 void tst_QtPlatform::filtersListEachPattern()
 {
-    QCOMPARE(QtDialogHost::nameFilters(QStringLiteral("BMP |*.bmp|All|*.bmp;*.gif;*.jpg")),
+    QCOMPARE(QtDialogHost::nameFilters(QStringLiteral("BMP |*.bmp|All|*.bmp;*.gif;*.jpg|stray")),
              QStringList({QStringLiteral("BMP (*.bmp)"), QStringLiteral("All (*.bmp *.gif *.jpg)")}));
     QCOMPARE(QtDialogHost::displayText(QStringLiteral("a\r\nb\rc")), QStringLiteral("a\nb\nc"));
 }
@@ -81,16 +81,22 @@ void tst_QtPlatform::cancelledFileBoxGivesNothing()
 {
     QTimer closer;
     QFileDialog::FileMode mode = QFileDialog::Directory;
-    QObject::connect(&closer, &QTimer::timeout, [&mode] {
+    QString suffix;
+    QObject::connect(&closer, &QTimer::timeout, [&mode, &suffix] {
         if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
             mode = box->fileMode();
+            suffix = box->defaultSuffix();
             box->close();
         }
     });
     closer.start(10);
     QtDialogHost host;
-    QVERIFY(!host.getOpenFileName({QStringLiteral("All|*.*"), QString(), QDir::temp().filePath(QStringLiteral("x"))}));
+    const FileDialogRequest request{QStringLiteral("All|*.*"), QStringLiteral("gif"),
+                                    QDir::temp().filePath(QStringLiteral("x"))};
+    QVERIFY(!host.getOpenFileName(request));
     QCOMPARE(mode, QFileDialog::ExistingFile); // a file to open must exist
+    QVERIFY(!host.getSaveFileName(request));
+    QCOMPARE(suffix, QStringLiteral("gif")); // a name typed without one is saved with it
 }
 
 TARVELLO_TEST_MAIN(tst_QtPlatform)

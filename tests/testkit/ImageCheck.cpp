@@ -1,6 +1,13 @@
 #include "ImageCheck.h"
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDebug>
 #include <QDir>
+#include <QFile>
+#include <QLabel>
 
 #include <cstdlib>
 
@@ -50,6 +57,34 @@ bool same(const QImage &a, const QImage &b)
 void keep(const QImage &image, const QString &name)
 {
     image.save(QDir::temp().filePath(name + QStringLiteral(".png")));
+}
+
+QString layout(const QWidget *window, const QString &name, const QStringList &changing)
+{
+    QString out;
+    const auto add = [&](const QWidget *w, const auto &self) -> void {
+        QDebug line = QDebug(&out) << w->objectName() << w->metaObject()->className() << w->pos() << w->size()
+                                   << w->contentsRect() << w->isHidden() << w->font().key()
+                                   << w->palette().color(w->foregroundRole())
+                                   << w->palette().color(w->backgroundRole());
+        if (const auto *label = qobject_cast<const QLabel *>(w))
+            line << label->margin() << label->indent() << label->alignment()
+                 << (changing.contains(w->objectName()) ? QString() : label->text());
+        if (const auto *button = qobject_cast<const QAbstractButton *>(w))
+            line << button->text();
+        line << Qt::endl;
+        // The insides of the toolkit's own composite controls are its business.
+        if (qobject_cast<const QAbstractScrollArea *>(w) || qobject_cast<const QComboBox *>(w))
+            return;
+        for (const QWidget *child : w->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            if (!child->isWindow() && !child->objectName().startsWith(QLatin1String("qt_")))
+                self(child, self);
+    };
+    add(window, add);
+    QFile kept(QDir::temp().filePath(name + QStringLiteral(".txt")));
+    if (kept.open(QIODevice::WriteOnly))
+        kept.write(out.toUtf8());
+    return QString::fromLatin1(QCryptographicHash::hash(out.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
 }
 
 } // namespace ImageCheck

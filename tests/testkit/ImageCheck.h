@@ -3,6 +3,9 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <QStringList>
+
+class QWidget;
 
 // Robust facts about pictures, for tests where pixels are the contract.
 namespace ImageCheck {
@@ -16,5 +19,9 @@ QRect inkBox(const QImage &image, const QColor &background);
 bool same(const QImage &a, const QImage &b);
 // Writes the picture beside the test for a look after a failure.
 void keep(const QImage &image, const QString &name);
+// Every control of `window` as the user meets it: place, size, font, colours,
+// text and visibility, one line each, as a digest. The lines are kept beside
+// the test as `name`.txt. The texts of the `changing` controls are left out.
+QString layout(const QWidget *window, const QString &name, const QStringList &changing = {});
 
 } // namespace ImageCheck
