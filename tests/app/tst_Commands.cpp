@@ -28,8 +28,12 @@ class tst_Commands : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        rig = std::make_unique<Rig>();
+        rig->banner().setBannerFont(bigTestFont());
+    }
+    void cleanup() { QCOMPARE(Rig::finish(rig), QString()); }
 
     void dispatch_data();
     void dispatch();
@@ -48,18 +52,6 @@ private Q_SLOTS:
 private:
     std::unique_ptr<Rig> rig;
 };
-
-void tst_Commands::init()
-{
-    rig = std::make_unique<Rig>();
-    rig->banner().setBannerFont(bigTestFont());
-}
-
-void tst_Commands::cleanup()
-{
-    const QString errors = Rig::finish(rig);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors));
-}
 
 void tst_Commands::dispatch_data()
 {

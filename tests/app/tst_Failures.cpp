@@ -19,8 +19,8 @@ class tst_Failures : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { rig = std::make_unique<Rig>(); }
+    void cleanup() { QCOMPARE(Rig::finish(rig), QString()); }
     void gifExportWithFailingClipboard();
     void gifExportWithFailingWriter();
     void bannerMoveThatFails();
@@ -32,16 +32,6 @@ private:
     std::unique_ptr<Rig> rig;
     QTemporaryDir m_dir;
 };
-
-void tst_Failures::init()
-{
-    rig = std::make_unique<Rig>();
-}
-
-void tst_Failures::cleanup()
-{
-    QCOMPARE(Rig::finish(rig), QString());
-}
 
 void tst_Failures::nextCommandWorks()
 {

@@ -14,8 +14,12 @@ class tst_Palette : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        rig = std::make_unique<Rig>();
+        rig->banner().setBannerFont(bigTestFont());
+    }
+    void cleanup() { QCOMPARE(Rig::finish(rig), QString()); }
 
     void clickSetsThreeColours();
     void doubleClickCancelled();
@@ -26,18 +30,6 @@ private:
     void doubleClick(int index);
     std::unique_ptr<Rig> rig;
 };
-
-void tst_Palette::init()
-{
-    rig = std::make_unique<Rig>();
-    rig->banner().setBannerFont(bigTestFont());
-}
-
-void tst_Palette::cleanup()
-{
-    const QString errors = Rig::finish(rig);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors));
-}
 
 void tst_Palette::doubleClick(int index)
 {

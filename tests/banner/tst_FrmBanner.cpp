@@ -21,8 +21,13 @@ class tst_FrmBanner : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        rig = std::make_unique<Rig>();
+        rig->banner().setBannerFont(bigTestFont());
+        rig->banner().setForeColor(0xFF0000);
+    }
+    void cleanup() { QCOMPARE(Rig::finish(rig), QString()); }
 
     void loadSetsMovePointerAndSwatch();
     void readoutsAtCornerPixels();
@@ -43,19 +48,6 @@ private:
     void arm(const QString &text);
     std::unique_ptr<Rig> rig;
 };
-
-void tst_FrmBanner::init()
-{
-    rig = std::make_unique<Rig>();
-    rig->banner().setBannerFont(bigTestFont());
-    rig->banner().setForeColor(0xFF0000);
-}
-
-void tst_FrmBanner::cleanup()
-{
-    const QString errors = Rig::finish(rig);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors));
-}
 
 void tst_FrmBanner::arm(const QString &text)
 {

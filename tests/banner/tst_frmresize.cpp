@@ -36,8 +36,8 @@ class tst_frmresize : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { rig = std::make_unique<Rig>(); }
+    void cleanup() { QCOMPARE(Rig::finish(rig), QString()); }
 
     void readoutConversion_data();
     void readoutConversion();
@@ -59,17 +59,6 @@ private:
     void ok();
     std::unique_ptr<Rig> rig;
 };
-
-void tst_frmresize::init()
-{
-    rig = std::make_unique<Rig>();
-}
-
-void tst_frmresize::cleanup()
-{
-    const QString errors = Rig::finish(rig);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors));
-}
 
 frmresize &tst_frmresize::open()
 {

@@ -19,8 +19,14 @@ class tst_FileCommands : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        rig = std::make_unique<Rig>();
+        dir = std::make_unique<QTemporaryDir>();
+        rig->banner().setBannerFont(bigTestFont());
+        rig->banner().setForeColor(0xFF0000);
+    }
+    void cleanup() { QCOMPARE(Rig::finish(rig), QString()); }
 
     void saveFilterExtensionAndStops();
     void bitmapFormatIsSave();
@@ -40,20 +46,6 @@ private:
     std::unique_ptr<Rig> rig;
     std::unique_ptr<QTemporaryDir> dir;
 };
-
-void tst_FileCommands::init()
-{
-    rig = std::make_unique<Rig>();
-    dir = std::make_unique<QTemporaryDir>();
-    rig->banner().setBannerFont(bigTestFont());
-    rig->banner().setForeColor(0xFF0000);
-}
-
-void tst_FileCommands::cleanup()
-{
-    const QString errors = Rig::finish(rig);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors));
-}
 
 void tst_FileCommands::dropText(const QString &text, QPoint at)
 {

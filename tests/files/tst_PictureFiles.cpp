@@ -8,7 +8,6 @@
 #include "platform/GifEncoder.h"
 #include "platform/GifImageCopy.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,24 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-QImage sample()
-{
-    QImage image(40, 20, QImage::Format_RGB32);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x)
-            image.setPixelColor(x, y, QColor(x * 6, y * 12, (x + y) * 4));
-    return image;
-}
-
-QByteArray encoded(const QImage &image, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
 
 QString failureOf(const std::function<void()> &step)
 {
