@@ -30,7 +30,6 @@ private Q_SLOTS:
     void controls();
     void paletteSwatches();
     void statusPanels();
-    void windowsAsDesigned_data();
     void windowsAsDesigned();
 
 private:
@@ -230,38 +229,27 @@ void tst_MainWindow::statusPanels()
     QCOMPARE(date->width(), 96);
 }
 
-TARVELLO_TEST_MAIN(tst_MainWindow)
-#include "tst_MainWindow.moc"
-
-void tst_MainWindow::windowsAsDesigned_data()
-{
-    // Pinned: each window as opened, control by control. A change shows here,
-    // to be looked at in the layout kept beside the test before the digest is.
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("digest");
-    QTest::newRow("main") << "" << QStringLiteral("63a2d4949e42");
-    QTest::newRow("banner") << "" << QStringLiteral("3e0eb326797a");
-    QTest::newRow("about") << "MnuAbout" << QStringLiteral("fd893052fd37");
-    QTest::newRow("help") << "MnuViewHelp" << QStringLiteral("699632dcb11d");
-    QTest::newRow("size") << "MnuBannerSize" << QStringLiteral("fcd3a657375d");
-    QTest::newRow("viewer") << "MnuBackImage" << QStringLiteral("6b8e046c79b7");
-}
-
+// Pinned: each window as opened, control by control. A change shows here, to
+// be looked at in the layout kept beside the test before the digest is.
 void tst_MainWindow::windowsAsDesigned()
 {
-    QFETCH(QString, command);
-    QFETCH(QString, digest);
-    const QString row = QLatin1String(QTest::currentDataTag());
-    if (!command.isEmpty())
-        rig->trigger(command);
     ModStart &app = rig->app();
-    const QWidget *window = row == QLatin1String("about") ? &app.about()
-        : row == QLatin1String("help")                    ? &app.help()
-        : row == QLatin1String("size")                    ? app.resizeDialog().window()
-        : row == QLatin1String("viewer")                  ? app.viewer().window()
-        : row == QLatin1String("banner")                  ? app.banner().window()
-                                                          : static_cast<QWidget *>(&app.parentWindow());
-    QCOMPARE(ImageCheck::layout(window, QStringLiteral("layout-") + row,
-                                {QStringLiteral("Panel2"), QStringLiteral("Panel3")}),
-             digest);
+    const auto pinned = [](const QWidget *window, const char *name, const char *digest) {
+        const QStringList clock{QStringLiteral("Panel2"), QStringLiteral("Panel3")};
+        QCOMPARE(ImageCheck::layout(window, QStringLiteral("layout-") + QLatin1String(name), clock),
+                 QLatin1String(digest));
+    };
+    pinned(&app.parentWindow(), "main", "63a2d4949e42");
+    pinned(app.banner().window(), "banner", "3e0eb326797a");
+    rig->trigger(QStringLiteral("MnuAbout"));
+    pinned(&app.about(), "about", "fd893052fd37");
+    rig->trigger(QStringLiteral("MnuViewHelp"));
+    pinned(&app.help(), "help", "699632dcb11d");
+    rig->trigger(QStringLiteral("MnuBannerSize"));
+    pinned(app.resizeDialog().window(), "size", "fcd3a657375d");
+    rig->trigger(QStringLiteral("MnuBackImage"));
+    pinned(app.viewer().window(), "viewer", "6b8e046c79b7");
 }
+
+TARVELLO_TEST_MAIN(tst_MainWindow)
+#include "tst_MainWindow.moc"

@@ -13,7 +13,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -45,6 +47,11 @@ void tst_DecoderProcess::initTestCase()
 {
     m_picture = m_dir.filePath(QStringLiteral("in.bmp"));
     QVERIFY(QImage(4, 4, QImage::Format_RGB32).save(m_picture));
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGUSR2);
+    QCOMPARE(pthread_sigmask(SIG_BLOCK, &held, nullptr), 0);
+    QVERIFY(::signal(SIGUSR2, SIG_IGN) != SIG_ERR);
 }
 
 void tst_DecoderProcess::misbehavingDecoder_data()
@@ -71,6 +78,9 @@ void tst_DecoderProcess::misbehavingDecoder_data()
                                << "without an answer";
     QTest::newRow("refuses") << QByteArray("cat answer") << DecoderProtocol::refusal(QStringLiteral("a reason"))
                              << "could not be loaded: a reason.";
+    // Whatever the editor blocks or ignores, the decoder starts with every signal as the system sets it.
+    QTest::newRow("signalled") << QByteArray("kill -USR2 $$; exit 3") << QByteArray()
+                               << "crashed the decoder (User defined signal 2)";
     QTest::newRow("is missing") << QByteArray() << QByteArray() << "cannot be started";
 }
 

@@ -12,10 +12,8 @@
 #include "viewer/FileLists.h"
 #include "viewer/FrmView.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QImageWriter>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -31,26 +29,6 @@ namespace {
 
 // A refusal takes no longer than the decoder may, and a moment to stop it.
 constexpr qint64 kWithinDeadline = DecoderProcess::kDeadlineMs + 1000;
-
-QImage sample(QSize size = {40, 20})
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            image.setPixelColor(x, y, QColor(x * 6 % 256, y * 12 % 256, (x + y) * 4 % 256));
-    return image;
-}
-
-QByteArray encoded(const QImage &image, const char *format, bool progressive = false)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setProgressiveScanWrite(progressive);
-    writer.write(image);
-    return bytes;
-}
 
 quint32 crc32(const QByteArray &data)
 {
@@ -210,7 +188,11 @@ class tst_HostileFiles : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void init();
+    void init()
+    {
+        QDir::setCurrent(m_dir.path());
+        rig = std::make_unique<Rig>();
+    }
     void cleanup();
     void refusedByLoadAndSkippedByPreview_data();
     void refusedByLoadAndSkippedByPreview();
@@ -233,12 +215,6 @@ void tst_HostileFiles::initTestCase()
     m_startedIn = QDir::currentPath();
 }
 
-void tst_HostileFiles::init()
-{
-    QDir::setCurrent(m_dir.path());
-    rig = std::make_unique<Rig>();
-}
-
 void tst_HostileFiles::cleanup()
 {
     QDir::setCurrent(m_startedIn);
@@ -255,7 +231,9 @@ void tst_HostileFiles::refusedByLoadAndSkippedByPreview_data()
     const QByteArray jpeg = encoded(sample(), "JPEG");
     const QByteArray bmp = encoded(sample(), "BMP");
     const QByteArray gif = encodeGif(sample(), sample().size());
-    for (const auto &[format, bytes] : {std::pair{"png", png}, {"jpg", jpeg}, {"bmp", bmp}, {"gif", gif}}) {
+    const QByteArray mono = encoded(sample().scaled(400, 400).convertToFormat(QImage::Format_Mono), "BMP");
+    for (const auto &[format, bytes] :
+         {std::pair{"png", png}, {"jpg", jpeg}, {"bmp", bmp}, {"gif", gif}, {"1.bmp", mono}}) {
         for (const int percent : {5, 50, 95}) {
             const QString name = QStringLiteral("cut%1.%2").arg(percent).arg(QLatin1String(format));
             QTest::newRow(qPrintable(name))
@@ -372,6 +350,8 @@ void tst_HostileFiles::oddButValidFilesLoad_data()
     QTest::newRow("JPEG with a long trailer") << "long.jpg" << jpeg + QByteArray(8 << 20, 'v') << false << same;
     QTest::newRow("PNG with a trailer") << "trailer.png" << encoded(picture, "PNG") + QByteArray(20000, 'v') << true
                                         << same;
+    QTest::newRow("JPEG with an empty comment")
+        << "comment.jpg" << jpeg.left(2) + QByteArray("\xFF\xFE\x00\x02", 4) + jpeg.mid(2) << false << same;
     QTest::newRow("progressive JPEG") << "progressive.jpg" << encoded(picture, "JPEG", true) << false << same;
     QImage camera(6000, 4000, QImage::Format_RGB32);
     camera.fill(Qt::darkCyan);

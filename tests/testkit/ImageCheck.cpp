@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
-#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
@@ -74,15 +73,14 @@ QString layout(const QWidget *window, const QString &name, const QStringList &ch
             line << button->text();
         line << Qt::endl;
         // The insides of the toolkit's own composite controls are its business.
-        if (qobject_cast<const QAbstractScrollArea *>(w) || qobject_cast<const QComboBox *>(w))
+        if (qobject_cast<const QAbstractScrollArea *>(w))
             return;
         for (const QWidget *child : w->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
             if (!child->isWindow() && !child->objectName().startsWith(QLatin1String("qt_")))
                 self(child, self);
     };
     add(window, add);
-    QFile kept(QDir::temp().filePath(name + QStringLiteral(".txt")));
-    if (kept.open(QIODevice::WriteOnly))
+    if (QFile kept(QDir::temp().filePath(name + QStringLiteral(".txt"))); kept.open(QIODevice::WriteOnly))
         kept.write(out.toUtf8());
     return QString::fromLatin1(QCryptographicHash::hash(out.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
 }

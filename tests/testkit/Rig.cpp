@@ -9,11 +9,12 @@
 #include <QTest>
 #include <QToolBar>
 
-Rig::Rig()
+Rig::Rig(bool ownEnd)
     : m_app(std::make_unique<ModStart>(
         Platform{dialogs, mover, clipboard, imageCopy, gifs, registry, launcher, files, pictures}))
 {
-    m_app->setEndAction([] {});
+    if (!ownEnd)
+        m_app->setEndAction([] {});
     m_app->Main();
 }
 

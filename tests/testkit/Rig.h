@@ -23,7 +23,8 @@ class Parent;
 class Rig
 {
 public:
-    Rig();
+    // With `ownEnd` the program ends the application as it would on its own.
+    explicit Rig(bool ownEnd = false);
     ~Rig();
 
     ScriptedDialogHost dialogs;

@@ -38,7 +38,14 @@ class tst_FrmView : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void init();
+    void init()
+    {
+        QDir::setCurrent(m_dir.path());
+        rig = std::make_unique<Rig>();
+        rig->gifs.script = {{QStringLiteral("ANIM.GIF"), QSizeF(600, 300)},
+                            {QStringLiteral("anim.gif"), QSizeF(120, 120)},
+                            {QStringLiteral("odd.gif"), QSizeF(472, 915)}};
+    }
     void cleanup();
 
     void previewFollowsTheNameRule_data();
@@ -84,15 +91,6 @@ void tst_FrmView::initTestCase()
     QVERIFY(d.mkpath(QStringLiteral("sub")));
     QVERIFY(QImage(3, 4, QImage::Format_RGB32).save(d.filePath(QStringLiteral("sub/inner.bmp"))));
     m_startedIn = QDir::currentPath();
-}
-
-void tst_FrmView::init()
-{
-    QDir::setCurrent(m_dir.path());
-    rig = std::make_unique<Rig>();
-    rig->gifs.script = {{QStringLiteral("ANIM.GIF"), QSizeF(600, 300)},
-                        {QStringLiteral("anim.gif"), QSizeF(120, 120)},
-                        {QStringLiteral("odd.gif"), QSizeF(472, 915)}};
 }
 
 void tst_FrmView::cleanup()
@@ -229,6 +227,8 @@ void tst_FrmView::focusEnterAndDrives()
     Q_EMIT dirs->chosen(elsewhere);
     QCOMPARE(dirs->Path(), elsewhere);
     QCOMPARE(drives->Drive(), elsewhere);
+    for (int i = 0; i < drives->count(); ++i) // a volume without a name of its own shows its path alone
+        QVERIFY(!drives->itemText(i).endsWith(QStringLiteral("[%1]").arg(drives->itemData(i).toString())));
     // Back on the first drive listed: shown, not listed twice.
     const int listed = drives->count();
     Q_EMIT dirs->chosen(drives->itemData(0).toString());
