@@ -20,16 +20,6 @@
 
 namespace {
 
-QString failureOf(const std::function<void()> &step)
-{
-    try {
-        step();
-    } catch (const Failure &f) {
-        return f.message();
-    }
-    return QString();
-}
-
 // Runs a step as an ordinary user, so that folder permissions bind even when
 // the tests run as root.
 template<typename Step>

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
+
+#include <functional>
 
 // A file's bytes, none where it cannot be read.
 inline QByteArray readFile(const QString &path)
@@ -39,4 +43,15 @@ inline QByteArray encoded(const QImage &image, const char *format, bool progress
     writer.setProgressiveScanWrite(progressive);
     writer.write(image);
     return bytes;
+}
+
+// The message of the failure a step ends in; none when it succeeds.
+inline QString failureOf(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const Failure &failure) {
+        return failure.message();
+    }
+    return QString();
 }
