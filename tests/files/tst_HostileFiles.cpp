@@ -193,7 +193,11 @@ private Q_SLOTS:
         QDir::setCurrent(m_dir.path());
         rig = std::make_unique<Rig>();
     }
-    void cleanup();
+    void cleanup()
+    {
+        QDir::setCurrent(m_startedIn);
+        QCOMPARE(Rig::finish(rig), QString());
+    }
     void refusedByLoadAndSkippedByPreview_data();
     void refusedByLoadAndSkippedByPreview();
     void oddButValidFilesLoad_data();
@@ -213,12 +217,6 @@ void tst_HostileFiles::initTestCase()
 {
     QVERIFY(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0);
     m_startedIn = QDir::currentPath();
-}
-
-void tst_HostileFiles::cleanup()
-{
-    QDir::setCurrent(m_startedIn);
-    QCOMPARE(Rig::finish(rig), QString());
 }
 
 void tst_HostileFiles::refusedByLoadAndSkippedByPreview_data()

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <sys/stat.h>
 
@@ -114,6 +115,10 @@ void tst_AnimatedGif::playsAtTheAnimationsSize()
     gif.setFileName(single);
     QTRY_VERIFY(!gif.isPlaying());
     QCOMPARE(gif.framesShown(), 4);
+    QByteArray largest = m_bytes; // a screen of 4096 x 4096, as large as an animation may be, still plays
+    qToLittleEndian<quint32>(0x10001000, largest.data() + 6);
+    QVERIFY(writeFile(single, largest));
+    gif.setFileName(single);
 }
 
 // A frame behind a flood of one-byte comment blocks (some 20 ms of decoding)

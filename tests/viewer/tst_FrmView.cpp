@@ -46,7 +46,11 @@ private Q_SLOTS:
                             {QStringLiteral("anim.gif"), QSizeF(120, 120)},
                             {QStringLiteral("odd.gif"), QSizeF(472, 915)}};
     }
-    void cleanup();
+    void cleanup()
+    {
+        QDir::setCurrent(m_startedIn);
+        QCOMPARE(Rig::finish(rig), QString());
+    }
 
     void previewFollowsTheNameRule_data();
     void previewFollowsTheNameRule();
@@ -91,12 +95,6 @@ void tst_FrmView::initTestCase()
     QVERIFY(d.mkpath(QStringLiteral("sub")));
     QVERIFY(QImage(3, 4, QImage::Format_RGB32).save(d.filePath(QStringLiteral("sub/inner.bmp"))));
     m_startedIn = QDir::currentPath();
-}
-
-void tst_FrmView::cleanup()
-{
-    QDir::setCurrent(m_startedIn);
-    QCOMPARE(Rig::finish(rig), QString());
 }
 
 FrmView &tst_FrmView::open()
