@@ -138,18 +138,13 @@ void tst_MainWindow::controls_data()
     QTest::addColumn<QString>("tooltip");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("Picture1") << "Picture1" << QRect(32, 8, 41, 33) << ""
-                              << "";
-    QTest::newRow("Picture2") << "Picture2" << QRect(1, 1, 17, 17) << "ForeGround Color"
-                              << "";
-    QTest::newRow("Picture3") << "Picture3" << QRect(19, 11, 17, 17) << "BackGround Color"
-                              << "";
+    QTest::newRow("Picture1") << "Picture1" << QRect(32, 8, 41, 33) << QString() << QString();
+    QTest::newRow("Picture2") << "Picture2" << QRect(1, 1, 17, 17) << "ForeGround Color" << QString();
+    QTest::newRow("Picture3") << "Picture3" << QRect(19, 11, 17, 17) << "BackGround Color" << QString();
     QTest::newRow("cmdwrkcolor") << "cmdwrkcolor" << QRect(320, 8, 73, 17) << "Change Work Area Color"
-                                 << "Work Area";
-    QTest::newRow("Picture4") << "Picture4" << QRect(408, 8, 73, 33) << ""
-                              << "";
-    QTest::newRow("Frame1") << "Frame1" << QRect(504, 0, 209, 49) << "Current Position"
-                            << "";
+                                 << QStringLiteral("Work Area");
+    QTest::newRow("Picture4") << "Picture4" << QRect(408, 8, 73, 33) << QString() << QString();
+    QTest::newRow("Frame1") << "Frame1" << QRect(504, 0, 209, 49) << "Current Position" << QString();
 }
 
 void tst_MainWindow::controls()

@@ -70,18 +70,11 @@ void tst_CommonDialog::saveAddsDefaultExtensionOnlyWhenNoneTyped_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("defaultExt");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("no extension") << "/tmp/banner"
-                                  << "gif"
-                                  << "/tmp/banner.gif";
-    QTest::newRow("own extension") << "/tmp/banner.jpg"
-                                   << "gif"
-                                   << "/tmp/banner.jpg";
-    QTest::newRow("dot in folder only") << "/tmp/v1.0/banner"
-                                        << "bmp"
-                                        << "/tmp/v1.0/banner.bmp";
-    QTest::newRow("no default") << "/tmp/banner"
-                                << ""
-                                << "/tmp/banner";
+    QTest::newRow("no extension") << "/tmp/banner" << QStringLiteral("gif") << QStringLiteral("/tmp/banner.gif");
+    QTest::newRow("own extension") << "/tmp/banner.jpg" << QStringLiteral("gif") << QStringLiteral("/tmp/banner.jpg");
+    QTest::newRow("dot in folder only") << "/tmp/v1.0/banner" << QStringLiteral("bmp")
+                                        << QStringLiteral("/tmp/v1.0/banner.bmp");
+    QTest::newRow("no default") << "/tmp/banner" << QStringLiteral("") << QStringLiteral("/tmp/banner");
 }
 
 void tst_CommonDialog::saveAddsDefaultExtensionOnlyWhenNoneTyped()
