@@ -205,9 +205,7 @@ void tst_frmresize::standardBoxAndDraggedStandardSizeAgree()
     ok();
     QCOMPARE(rig->banner().Width(), 7020.0f);
     QCOMPARE(rig->banner().Height(), 900.0f);
-    QCOMPARE(rig->banner().Image().size(), dragged.size());
-    QCOMPARE(rig->banner().Image().pixelColor(100, 30), dragged.pixelColor(100, 30));
-    QCOMPARE(rig->banner().Image().pixelColor(400, 30), dragged.pixelColor(400, 30));
+    QVERIFY(ImageCheck::same(rig->banner().Image(), dragged));
 }
 
 void tst_frmresize::negativeReadoutLeavesBannerUnchanged()
