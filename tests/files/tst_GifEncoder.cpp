@@ -176,7 +176,7 @@ void tst_GifEncoder::textBannerWithinQualityTarget_data()
     QTest::addColumn<double>("least");
     QTest::newRow("flat") << 0 << 55.0;
     QTest::newRow("gradient") << 1 << 45.0;
-    QTest::newRow("photograph") << 2 << 34.4; // 34.3 without swaps
+    QTest::newRow("photograph") << 2 << 34.4; // 34.36 without swaps
 }
 
 // Refined palettes, and pixels on the lettering's edges free to take a
@@ -211,7 +211,7 @@ void tst_GifEncoder::sameBytesEveryTime_data()
     QTest::addColumn<QImage>("picture");
     QTest::addColumn<QByteArray>("sha1");
     QTest::newRow("photograph, libimagequant's start")
-        << photoLike(QSize(200, 80)) << QByteArray("e8127037a9f13e116cde976586f1de9c3ad64cbd");
+        << photoLike(QSize(200, 80)) << QByteArray("aa10a4017567c28a4593057c11b3357f806a57a8");
     QTest::newRow("3000 colours, grouped start")
         << withColours(3000, QSize(120, 50)) << QByteArray("82bd647e7bf86dd4861bada4120c85c980cd32fa");
 }
