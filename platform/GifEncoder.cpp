@@ -82,7 +82,7 @@ constexpr std::size_t kRoundWork = 800000;
 constexpr int kSwapSteps = 3;
 constexpr std::size_t kSwapsPerStep = 8;
 constexpr int kSwapRounds = 4;
-constexpr std::size_t kSwapWork = 1200000;
+constexpr std::size_t kSwapWork = 1000000;
 
 struct ColourCount
 {
