@@ -67,8 +67,11 @@ std::vector<GifColorType> liqPalette(const QImage &rgba)
 // enough (grouping costs time in their square), otherwise liq's. A
 // nearest-colour mapping without dithering keeps runs long for LZW.
 constexpr int kGroupMaxColours = 4096;
-// Above this many colours a picture is taken for a photograph.
+// Above this many colours, and textured over most of it, a picture is taken
+// for a photograph. Smooth gradients reach as many colours, but stay artwork:
+// stand-ins on their flat ground make ragged band edges, which SSIM counts.
 constexpr int kArtworkMaxColours = 8192;
+constexpr double kPhotographMostFlat = 0.7;
 // Above this many colours, k-means runs on bins of two levels a channel.
 constexpr std::size_t kBinAbove = 16384;
 // Rounds of k-means before the swaps below; past this many colours times
@@ -698,6 +701,13 @@ std::vector<float> sensitivity(const QImage &rgb)
 
 // Each colour's weight in the palette: its pixels, each counting `base` plus
 // the rest in the measure of how much its error shows.
+// Whether less than kPhotographMostFlat of the pixels lie on flat ground.
+bool mostlyTextured(const std::vector<float> &shows)
+{
+    const auto flat = std::count_if(shows.begin(), shows.end(), [](float s) { return s > 0.95f; });
+    return double(flat) < kPhotographMostFlat * double(shows.size());
+}
+
 std::vector<double> weightsOf(const Histogram &hist, const std::vector<float> &shows, double base)
 {
     std::vector<double> weight(hist.colours.size(), 0.0);
@@ -909,7 +919,7 @@ QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report)
     const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
     Histogram colours = histogramOf(rgb);
     const bool exact = colours.colours.size() <= 256;
-    const bool photograph = colours.colours.size() > std::size_t(kArtworkMaxColours);
+    bool photograph = false;
     std::vector<float> shows;
     qint64 error = 0;
     if (exact) {
@@ -919,6 +929,7 @@ QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report)
         // sees banding, and stay near plain counts for photographs, whose
         // error PSNR counts everywhere.
         shows = sensitivity(rgb);
+        photograph = colours.colours.size() > std::size_t(kArtworkMaxColours) && mostlyTextured(shows);
         const std::vector<double> weight = weightsOf(colours, shows, photograph ? 0.85 : 0.3);
         if (colours.colours.size() <= std::size_t(kGroupMaxColours))
             indexed.palette = groupColours(colours.colours, 256, weight);
