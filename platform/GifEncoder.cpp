@@ -80,12 +80,15 @@ constexpr int kRounds = 12;
 constexpr std::size_t kRoundWork = 800000;
 // Steps of swaps after them, each of up to this many swaps and followed by
 // this many rounds. Rounds spent after swaps gain more than plain rounds:
-// some 0.3 dB on photographs, in smaller files.
-// Past this many colours times rounds in all, fewer steps.
+// some 0.3 dB on photographs, in smaller files. Past this many colours
+// times rounds in all, fewer steps.
 constexpr int kSwapSteps = 3;
 constexpr std::size_t kSwapsPerStep = 8;
 constexpr int kSwapRounds = 4;
 constexpr std::size_t kSwapWork = 1000000;
+// What a pixel on busy ground counts for against one on flat ground, in
+// artwork's palette weights (photographs: 0.85, near plain counts).
+constexpr double kArtworkBase = 0.3;
 
 struct ColourCount
 {
@@ -371,13 +374,13 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
         double lean;
     };
     std::vector<Point> points;
+    auto weightOf = [&](std::size_t i) { return weight.empty() ? double(colours[i].count) : weight[i]; };
+    auto leanOf = [&](std::size_t i) { return lean.empty() ? weightOf(i) : lean[i]; };
     const bool binned = colours.size() > kBinAbove;
     if (!binned) {
         for (std::size_t i = 0; i < colours.size(); ++i)
             points.push_back(Point{float(qRed(colours[i].colour)), float(qGreen(colours[i].colour)),
-                                   float(qBlue(colours[i].colour)),
-                                   weight.empty() ? double(colours[i].count) : weight[i],
-                                   lean.empty() ? (weight.empty() ? double(colours[i].count) : weight[i]) : lean[i]});
+                                   float(qBlue(colours[i].colour)), weightOf(i), leanOf(i)});
     } else {
         auto key = [](QRgb c) { return std::uint32_t((qRed(c) >> 1) << 16 | (qGreen(c) >> 1) << 8 | (qBlue(c) >> 1)); };
         std::vector<std::uint32_t> order(colours.size());
@@ -388,10 +391,9 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
         std::array<double, 4> bin = {0, 0, 0, 0};
         double binLean = 0;
         for (std::size_t at = 0; at < order.size(); ++at) {
-            binLean += lean.empty() ? (weight.empty() ? double(colours[order[at]].count) : weight[order[at]])
-                                    : lean[order[at]];
+            binLean += leanOf(order[at]);
             const QRgb c = colours[order[at]].colour;
-            const double w = weight.empty() ? double(colours[order[at]].count) : weight[order[at]];
+            const double w = weightOf(order[at]);
             bin = {bin[0] + w * qRed(c), bin[1] + w * qGreen(c), bin[2] + w * qBlue(c), bin[3] + w};
             if (at + 1 == order.size() || key(colours[order[at + 1]].colour) != key(c)) {
                 points.push_back(
@@ -600,7 +602,6 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
         const double now = measure();
         if (now >= settled) {
             centre = kept;
-            nearestOf.place(centre);
             break;
         }
         settled = now;
@@ -699,8 +700,6 @@ std::vector<float> sensitivity(const QImage &rgb)
     return out;
 }
 
-// Each colour's weight in the palette: its pixels, each counting `base` plus
-// the rest in the measure of how much its error shows.
 // Whether less than kPhotographMostFlat of the pixels lie on flat ground.
 bool mostlyTextured(const std::vector<float> &shows)
 {
@@ -708,6 +707,8 @@ bool mostlyTextured(const std::vector<float> &shows)
     return double(flat) < kPhotographMostFlat * double(shows.size());
 }
 
+// Each colour's weight in the palette: its pixels, each counting `base` plus
+// the rest in the measure of how much its error shows.
 std::vector<double> weightsOf(const Histogram &hist, const std::vector<float> &shows, double base)
 {
     std::vector<double> weight(hist.colours.size(), 0.0);
@@ -930,13 +931,13 @@ QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report)
         // error PSNR counts everywhere.
         shows = sensitivity(rgb);
         photograph = colours.colours.size() > std::size_t(kArtworkMaxColours) && mostlyTextured(shows);
-        const std::vector<double> weight = weightsOf(colours, shows, photograph ? 0.85 : 0.3);
+        const std::vector<double> weight = weightsOf(colours, shows, photograph ? 0.85 : kArtworkBase);
         if (colours.colours.size() <= std::size_t(kGroupMaxColours))
             indexed.palette = groupColours(colours.colours, 256, weight);
         else
             indexed.palette = liqPalette(source.convertToFormat(QImage::Format_RGBX8888));
         // Entries on flat ground are the last to merge, for photographs too.
-        const std::vector<double> lean = photograph ? weightsOf(colours, shows, 0.3) : std::vector<double>();
+        const std::vector<double> lean = photograph ? weightsOf(colours, shows, kArtworkBase) : std::vector<double>();
         error = refineColours(colours, indexed, weight, kRounds, lean);
     }
     lap(quantizeMs);
