@@ -1,11 +1,17 @@
 #include "platform/GifLzw.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 namespace {
 
 constexpr int kMaxCodes = 4096; // 12-bit codes
 constexpr int kMaxWidth = 12;
+// Strings longer than this are taken whole: on flat ground, trying to cut
+// them cost a third of a large banner's time and saved no bytes.
+constexpr std::size_t kLookaheadLongest = 64;
 
 // Codes packed least significant bit first into length-led sub-blocks.
 class BlockWriter
@@ -155,7 +161,7 @@ public:
             std::size_t take = longest(at, true);
             // One step of lookahead: the prefix after which the next match ends
             // furthest. The decoder needs no help: it reads whatever we cut.
-            if (lookBack > 0 && take > 1 && at + take < n) {
+            if (lookBack > 0 && take > 1 && take <= kLookaheadLongest && at + take < n) {
                 std::size_t furthest = take + longest(at + take, false);
                 // No match is longer than the table's longest string.
                 const std::size_t lowest = take > lookBack ? take - lookBack : 1;
@@ -300,12 +306,40 @@ private:
 // smoothed edges in 256 colours lookahead wins a few per cent, on few colours
 // or plain runs it can lose more. Both are cheap, so the smaller is kept.
 // Cutting by more than 8 pixels won nothing measurable.
+constexpr std::size_t kLookBack = 8;
 std::vector<std::uint8_t> smallerCoding(std::span<const std::uint8_t> pixels, int minCodeSize, const LzwLeeway *leeway,
                                         std::vector<std::uint8_t> *coded)
 {
     std::vector<std::uint8_t> lookaheadCoded;
-    std::vector<std::uint8_t> greedy = Coder(pixels, minCodeSize, leeway).run(0, coded);
-    std::vector<std::uint8_t> lookahead = Coder(pixels, minCodeSize, leeway).run(8, coded ? &lookaheadCoded : nullptr);
+    std::vector<std::uint8_t> lookahead;
+    std::exception_ptr failed;
+    auto codeAhead = [&] {
+        try {
+            lookahead = Coder(pixels, minCodeSize, leeway).run(kLookBack, coded ? &lookaheadCoded : nullptr);
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    };
+    // Side by side on a second core where there is one to start: each
+    // coding has its own table.
+    std::thread second;
+    try {
+        second = std::thread(codeAhead);
+    } catch (const std::system_error &) {
+        codeAhead();
+    }
+    std::vector<std::uint8_t> greedy;
+    try {
+        greedy = Coder(pixels, minCodeSize, leeway).run(0, coded);
+    } catch (...) {
+        if (second.joinable())
+            second.join();
+        throw;
+    }
+    if (second.joinable())
+        second.join();
+    if (failed)
+        std::rethrow_exception(failed);
     if (lookahead.size() >= greedy.size())
         return greedy;
     if (coded)
