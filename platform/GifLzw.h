@@ -11,8 +11,11 @@
 // caller. `minCodeSize` is the code size byte written before the data (2 to
 // 8) and every pixel is below 1 << minCodeSize. Any GIF decoder reads it back
 // exactly; it is smaller than plain greedy LZW because a string is sometimes
-// cut short when the next one then reaches further.
-std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int minCodeSize);
+// cut short when the next one then reaches further. With `weighFull`, a full
+// string table is kept while it codes better than a fresh one would, which
+// makes smooth artwork smaller for about twice the work; without it, a full
+// table is cleared.
+std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int minCodeSize, bool weighFull = true);
 
 // Other palette entries a pixel may be coded as, for shorter codes at a small
 // colour error: pixel i may take the first count[i] entries of others[i],
@@ -28,4 +31,4 @@ struct LzwLeeway
 // that lets the current string run on. `coded` receives every pixel as coded,
 // which is what a decoder reads back.
 std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int minCodeSize, const LzwLeeway &leeway,
-                                       std::vector<std::uint8_t> &coded);
+                                       std::vector<std::uint8_t> &coded, bool weighFull = true);
