@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -367,15 +368,29 @@ void inHalves(std::size_t n, Work &&work)
         work(std::size_t(0), n);
         return;
     }
+    std::exception_ptr failed;
     std::thread second;
     try {
-        second = std::thread([&] { work(n / 2, n); });
+        second = std::thread([&] {
+            try {
+                work(n / 2, n);
+            } catch (...) {
+                failed = std::current_exception();
+            }
+        });
     } catch (const std::system_error &) {
         work(std::size_t(0), n);
         return;
     }
-    work(std::size_t(0), n / 2);
+    try {
+        work(std::size_t(0), n / 2);
+    } catch (...) {
+        second.join();
+        throw;
+    }
     second.join();
+    if (failed)
+        std::rethrow_exception(failed);
 }
 
 // Lloyd's k-means from the palette given, for plain RGB error, the error PSNR
@@ -780,27 +795,29 @@ std::vector<StandIns> standInsOf(const Histogram &hist, const std::vector<GifCol
     NearestEntries search;
     search.place(entries);
     std::vector<StandIns> byColour(hist.colours.size());
-    std::vector<std::pair<int, int>> others; // extra error, entry
-    for (std::size_t k = 0; k < hist.colours.size(); ++k) {
-        const ColourCount &c = hist.colours[k];
-        const int own = squaredDistance(palette[std::size_t(c.index)], c.colour);
-        others.clear();
-        search.within(float(qRed(c.colour)), float(qGreen(c.colour)), float(qBlue(c.colour)),
-                      float(own + kMostExtra) + 0.5f, [&](int entry, float) {
-                          const int extra = squaredDistance(palette[std::size_t(entry)], c.colour) - own;
-                          if (entry != c.index && extra <= kMostExtra)
-                              others.emplace_back(extra, entry);
-                      });
-        std::sort(others.begin(), others.end());
-        StandIns &s = byColour[k];
-        for (const auto &[extra, entry] : others) {
-            if (s.count == LzwLeeway::kMost)
-                break;
-            s.entry[std::size_t(s.count)] = std::uint8_t(entry);
-            s.extra[std::size_t(s.count)] = extra;
-            ++s.count;
+    inHalves(hist.colours.size(), [&](std::size_t from, std::size_t to) {
+        std::vector<std::pair<int, int>> others; // extra error, entry
+        for (std::size_t k = from; k < to; ++k) {
+            const ColourCount &c = hist.colours[k];
+            const int own = squaredDistance(palette[std::size_t(c.index)], c.colour);
+            others.clear();
+            search.within(float(qRed(c.colour)), float(qGreen(c.colour)), float(qBlue(c.colour)),
+                          float(own + kMostExtra) + 0.5f, [&](int entry, float) {
+                              const int extra = squaredDistance(palette[std::size_t(entry)], c.colour) - own;
+                              if (entry != c.index && extra <= kMostExtra)
+                                  others.emplace_back(extra, entry);
+                          });
+            std::sort(others.begin(), others.end());
+            StandIns &s = byColour[k];
+            for (const auto &[extra, entry] : others) {
+                if (s.count == LzwLeeway::kMost)
+                    break;
+                s.entry[std::size_t(s.count)] = std::uint8_t(entry);
+                s.extra[std::size_t(s.count)] = extra;
+                ++s.count;
+            }
         }
-    }
+    });
     return byColour;
 }
 
@@ -881,8 +898,12 @@ QByteArray writeGif(const Indexed &indexed, int w, int h, const LzwLeeway *leewa
     }
     // giflib writes the file's structure; the codes are ours, smaller than its own.
     const int codeSize = std::max(bits, 2);
-    const std::vector<std::uint8_t> data = leeway ? gifLzwEncode(indexed.pixels, codeSize, *leeway, *coded)
-                                                  : gifLzwEncode(indexed.pixels, codeSize);
+    // Weighing full tables doubles the coding's time; on the largest banners
+    // that would take more time than other writers need for the whole.
+    constexpr std::size_t kWeighFullMost = 500000;
+    const bool weighFull = indexed.pixels.size() <= kWeighFullMost;
+    const std::vector<std::uint8_t> data = leeway ? gifLzwEncode(indexed.pixels, codeSize, *leeway, *coded, weighFull)
+                                                  : gifLzwEncode(indexed.pixels, codeSize, weighFull);
     auto put = [&](const GifByteType *block) {
         if (EGifPutCodeNext(gif, block) == GIF_ERROR) {
             const int code = gif->Error;
