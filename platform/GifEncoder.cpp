@@ -199,7 +199,6 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
         id[i] = std::uint32_t(i);
         place[i] = i;
     }
-    std::vector<double> cost(n);
     struct Merge
     {
         double cost;
@@ -214,19 +213,23 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
         if (chain.empty())
             chain.push_back(id[0]);
         const std::size_t a = place[chain.back()];
-        for (std::size_t j = 0; j < alive; ++j) {
-            const double dr = red[a] - red[j];
-            const double dg = green[a] - green[j];
-            const double db = blue[a] - blue[j];
-            cost[j] = pixels[a] * pixels[j] / (pixels[a] + pixels[j]) * (dr * dr + dg * dg + db * db);
-        }
-        cost[a] = std::numeric_limits<double>::infinity();
+        const double ra = red[a], ga = green[a], ba = blue[a], pa = pixels[a];
+        auto costOf = [&](std::size_t j) {
+            const double dr = ra - red[j];
+            const double dg = ga - green[j];
+            const double db = ba - blue[j];
+            return pa * pixels[j] / (pa + pixels[j]) * (dr * dr + dg * dg + db * db);
+        };
         // A tie goes to the group before on the chain, so that the chain ends.
         const bool hasPrevious = chain.size() >= 2;
         std::size_t best = hasPrevious ? place[chain[chain.size() - 2]] : a;
+        double bestCost = hasPrevious ? costOf(best) : std::numeric_limits<double>::infinity();
         for (std::size_t j = 0; j < alive; ++j) {
-            if (cost[j] < cost[best])
+            const double c = costOf(j);
+            if (c < bestCost && j != a) {
+                bestCost = c;
                 best = j;
+            }
         }
         if (!hasPrevious || best != place[chain[chain.size() - 2]]) {
             chain.push_back(id[best]);
@@ -235,7 +238,7 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
         chain.resize(chain.size() - 2);
         const std::size_t keep = id[a] < id[best] ? a : best;
         const std::size_t gone = keep == a ? best : a;
-        merges.push_back(Merge{cost[best], id[keep], id[gone]});
+        merges.push_back(Merge{bestCost, id[keep], id[gone]});
         const double total = pixels[keep] + pixels[gone];
         red[keep] = (red[keep] * pixels[keep] + red[gone] * pixels[gone]) / total;
         green[keep] = (green[keep] * pixels[keep] + green[gone] * pixels[gone]) / total;
