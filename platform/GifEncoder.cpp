@@ -901,8 +901,9 @@ QByteArray writeGif(const Indexed &indexed, int w, int h, const LzwLeeway *leewa
     }
     // giflib writes the file's structure; the codes are ours, smaller than its own.
     const int codeSize = std::max(bits, 2);
-    // Weighing full tables doubles the coding's time; on the largest banners
-    // that would take more time than other writers need for the whole.
+    // Weighing full tables adds a greedy coding of each stretch. On the
+    // largest banners that took a flat one past libvips' time for the whole,
+    // though it makes their gradients 6 to 12 per cent smaller.
     constexpr std::size_t kWeighFullMost = 500000;
     const bool weighFull = indexed.pixels.size() <= kWeighFullMost;
     const std::vector<std::uint8_t> data = leeway ? gifLzwEncode(indexed.pixels, codeSize, *leeway, *coded, weighFull)
