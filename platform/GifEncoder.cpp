@@ -2,6 +2,7 @@
 
 #include "platform/Failure.h"
 #include "platform/GifLzw.h"
+#include "platform/SideBySide.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -13,12 +14,9 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <limits>
 #include <memory>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -371,29 +369,7 @@ void inHalves(std::size_t n, Work &&work)
         work(std::size_t(0), n);
         return;
     }
-    std::exception_ptr failed;
-    std::thread second;
-    try {
-        second = std::thread([&] {
-            try {
-                work(n / 2, n);
-            } catch (...) {
-                failed = std::current_exception();
-            }
-        });
-    } catch (const std::system_error &) {
-        work(std::size_t(0), n);
-        return;
-    }
-    try {
-        work(std::size_t(0), n / 2);
-    } catch (...) {
-        second.join();
-        throw;
-    }
-    second.join();
-    if (failed)
-        std::rethrow_exception(failed);
+    sideBySide([&] { work(n / 2, n); }, [&] { work(std::size_t(0), n / 2); });
 }
 
 // Lloyd's k-means from the palette given, for plain RGB error, the error PSNR

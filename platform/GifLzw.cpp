@@ -1,9 +1,8 @@
 #include "platform/GifLzw.h"
 
+#include "platform/SideBySide.h"
+
 #include <algorithm>
-#include <exception>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -385,34 +384,13 @@ std::vector<std::uint8_t> smallerCoding(std::span<const std::uint8_t> pixels, in
 {
     std::vector<std::uint8_t> lookaheadCoded;
     std::vector<std::uint8_t> lookahead;
-    std::exception_ptr failed;
-    auto codeAhead = [&] {
-        try {
-            lookahead = Coder(pixels, minCodeSize, leeway).run(kLookBack, weighFull, coded ? &lookaheadCoded : nullptr);
-        } catch (...) {
-            failed = std::current_exception();
-        }
-    };
-    // Side by side on a second core where there is one to start: each
-    // coding has its own table.
-    std::thread second;
-    try {
-        second = std::thread(codeAhead);
-    } catch (const std::system_error &) {
-        codeAhead();
-    }
     std::vector<std::uint8_t> greedy;
-    try {
-        greedy = Coder(pixels, minCodeSize, leeway).run(0, weighFull, coded);
-    } catch (...) {
-        if (second.joinable())
-            second.join();
-        throw;
-    }
-    if (second.joinable())
-        second.join();
-    if (failed)
-        std::rethrow_exception(failed);
+    // Each coding has its own table.
+    sideBySide(
+        [&] {
+            lookahead = Coder(pixels, minCodeSize, leeway).run(kLookBack, weighFull, coded ? &lookaheadCoded : nullptr);
+        },
+        [&] { greedy = Coder(pixels, minCodeSize, leeway).run(0, weighFull, coded); });
     if (lookahead.size() >= greedy.size())
         return greedy;
     if (coded)
