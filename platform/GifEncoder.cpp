@@ -840,13 +840,25 @@ QString gifError(int code)
     return QStringLiteral("The GIF could not be written: %1.").arg(QString::fromLatin1(text ? text : "unknown error"));
 }
 
-// With leeway, `coded` receives the pixels as written.
+// With leeway, `coded` receives the pixels as written; nothing is written
+// when every coding goes over the leeway's budget.
 QByteArray writeGif(const Indexed &indexed, int w, int h, const LzwLeeway *leeway = nullptr,
                     std::vector<std::uint8_t> *coded = nullptr)
 {
     int bits = 1;
     while ((1 << bits) < int(indexed.palette.size()))
         ++bits;
+    // giflib writes the file's structure; the codes are ours, smaller than its own.
+    const int codeSize = std::max(bits, 2);
+    // Weighing full tables adds a greedy coding of each stretch. On the
+    // largest banners that took a flat one past libvips' time for the whole,
+    // though it makes their gradients 6 to 12 per cent smaller.
+    constexpr std::size_t kWeighFullMost = 500000;
+    const bool weighFull = indexed.pixels.size() <= kWeighFullMost;
+    const std::vector<std::uint8_t> data = leeway ? gifLzwEncode(indexed.pixels, codeSize, *leeway, *coded, weighFull)
+                                                  : gifLzwEncode(indexed.pixels, codeSize, weighFull);
+    if (data.empty())
+        return {};
     std::vector<GifColorType> entries(std::size_t(1) << bits, GifColorType{0, 0, 0});
     std::copy(indexed.palette.begin(), indexed.palette.end(), entries.begin());
 
@@ -875,15 +887,6 @@ QByteArray writeGif(const Indexed &indexed, int w, int h, const LzwLeeway *leewa
         close();
         throw Failure(gifError(code));
     }
-    // giflib writes the file's structure; the codes are ours, smaller than its own.
-    const int codeSize = std::max(bits, 2);
-    // Weighing full tables adds a greedy coding of each stretch. On the
-    // largest banners that took a flat one past libvips' time for the whole,
-    // though it makes their gradients 6 to 12 per cent smaller.
-    constexpr std::size_t kWeighFullMost = 500000;
-    const bool weighFull = indexed.pixels.size() <= kWeighFullMost;
-    const std::vector<std::uint8_t> data = leeway ? gifLzwEncode(indexed.pixels, codeSize, *leeway, *coded, weighFull)
-                                                  : gifLzwEncode(indexed.pixels, codeSize, weighFull);
     auto put = [&](const GifByteType *block) {
         if (EGifPutCodeNext(gif, block) == GIF_ERROR) {
             const int code = gif->Error;
@@ -905,7 +908,8 @@ QByteArray writeGif(const Indexed &indexed, int w, int h, const LzwLeeway *leewa
 // The picture written with stand-ins (see leewayFor), or nothing when they
 // would add more error than allowed. They may add at most a fifth of the
 // palette's own squared error, 0.8 dB of PSNR; a picture that would need more
-// tries again with half the leeway, twice.
+// tries again with half the leeway, twice. A coding is given up as soon as it
+// overruns, so a failed try costs only the part coded.
 QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &hist, qint64 error, const QImage &rgb,
                              const std::vector<float> &shows, bool photograph, qint64 &added)
 {
@@ -913,7 +917,7 @@ QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &hist, qint
     const double slack = (kBudget - 1) * double(error);
     const std::vector<StandIns> standIns = standInsOf(hist, indexed.palette);
     for (double most = kMostExtra; most >= 4; most /= 2) {
-        const LzwLeeway leeway = leewayFor(hist, standIns, shows, most, photograph);
+        LzwLeeway leeway = leewayFor(hist, standIns, shows, most, photograph);
         // LZW takes a twentieth to a sixth of the stand-ins offered; where
         // even a fiftieth would overrun the budget (flat artwork, whose own
         // error is tiny), the pass is not worth making.
@@ -923,18 +927,25 @@ QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &hist, qint
                 offered += standIns[hist.colourOf[at]].extra[std::size_t(leeway.count[at] - 1)];
         if (offered > 50 * slack)
             continue;
+        leeway.cost = [&](std::size_t from, std::span<const std::uint8_t> coded) {
+            qint64 sum = 0;
+            for (std::size_t i = 0; i < coded.size(); ++i) {
+                const std::size_t at = from + i;
+                if (coded[i] == indexed.pixels[at])
+                    continue;
+                const QRgb colour = hist.colours[hist.colourOf[at]].colour;
+                sum += squaredDistance(indexed.palette[coded[i]], colour)
+                    - squaredDistance(indexed.palette[indexed.pixels[at]], colour);
+            }
+            return double(sum);
+        };
+        leeway.budget = slack;
         std::vector<std::uint8_t> coded;
         QByteArray gif = writeGif(indexed, rgb.width(), rgb.height(), &leeway, &coded);
-        added = 0;
-        for (std::size_t at = 0; at < coded.size(); ++at) {
-            if (coded[at] == indexed.pixels[at])
-                continue;
-            const QRgb colour = hist.colours[hist.colourOf[at]].colour;
-            added += squaredDistance(indexed.palette[coded[at]], colour)
-                - squaredDistance(indexed.palette[indexed.pixels[at]], colour);
-        }
-        if (double(added) <= slack)
-            return gif;
+        if (gif.isEmpty())
+            continue;
+        added = qint64(leeway.cost(0, coded));
+        return gif;
     }
     added = 0;
     return {};

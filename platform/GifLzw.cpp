@@ -163,18 +163,24 @@ public:
         BlockWriter writer(out);
         if (coded)
             coded->assign(m_pixels.begin(), m_pixels.end());
+        double added = 0;
+        // False once the stand-ins taken add more error than the budget.
         auto put = [&](const Stretch &stretch, std::size_t from) {
             for (const auto &[code, width] : stretch.codes)
                 writer.put(code, width);
             if (coded && m_leeway)
                 std::copy(stretch.coded.begin(), stretch.coded.end(), coded->begin() + std::ptrdiff_t(from));
+            if (m_leeway && m_leeway->cost)
+                added += m_leeway->cost(from, stretch.coded);
+            return !m_leeway || added <= m_leeway->budget;
         };
         const std::size_t n = m_pixels.size();
         Dictionary *table = &m_tables[0];
         Dictionary *fresh = &m_tables[1];
         writer.put(table->clearCode(), table->width());
         code(*table, 0, n, lookBack, m_new);
-        put(m_new, 0);
+        if (!put(m_new, 0))
+            return {};
         std::size_t at = m_new.end;
         while (at < n) {
             fresh->reset();
@@ -185,11 +191,13 @@ public:
                 keep = m_kept.bits * (m_new.end - at) <= (m_new.bits + kMaxWidth) * (m_kept.end - at);
             }
             if (keep) {
-                put(m_kept, at);
+                if (!put(m_kept, at))
+                    return {};
                 at = m_kept.end;
             } else {
                 writer.put(table->clearCode(), table->width());
-                put(m_new, at);
+                if (!put(m_new, at))
+                    return {};
                 std::swap(table, fresh);
                 at = m_new.end;
             }
@@ -372,8 +380,9 @@ private:
     std::vector<Branch> m_branches;
 };
 
-// The greedy and the lookahead coding, whichever is smaller; on a tie, the
-// greedy one. `coded`, if given, receives the pixels as the kept one codes them.
+// The greedy and the lookahead coding, whichever is smaller and within the
+// leeway's budget; on a tie, the greedy one. `coded`, if given, receives the
+// pixels as the kept one codes them.
 // A cut-short match adds a string the table already holds, wasting a code: on
 // smoothed edges in 256 colours lookahead wins a few per cent, on few colours
 // or plain runs it can lose more. Both are cheap, so the smaller is kept.
@@ -391,7 +400,8 @@ std::vector<std::uint8_t> smallerCoding(std::span<const std::uint8_t> pixels, in
             lookahead = Coder(pixels, minCodeSize, leeway).run(kLookBack, weighFull, coded ? &lookaheadCoded : nullptr);
         },
         [&] { greedy = Coder(pixels, minCodeSize, leeway).run(0, weighFull, coded); });
-    if (lookahead.size() >= greedy.size())
+    // An empty coding went over the leeway's budget.
+    if (lookahead.empty() || (!greedy.empty() && lookahead.size() >= greedy.size()))
         return greedy;
     if (coded)
         *coded = std::move(lookaheadCoded);

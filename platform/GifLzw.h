@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -25,10 +27,16 @@ struct LzwLeeway
     static constexpr int kMost = 3;
     std::vector<std::array<std::uint8_t, kMost>> others;
     std::vector<std::uint8_t> count;
+    // What coding the pixels from `from` on as `coded` adds to the picture's
+    // error, and how much they may add in all. A coding that would add more
+    // is given up as soon as it does, which spares the rest of its work.
+    std::function<double(std::size_t from, std::span<const std::uint8_t> coded)> cost;
+    double budget = std::numeric_limits<double>::infinity();
 };
 
 // As above, but a pixel may be coded as one of its leeway's entries when
 // that lets the current string run on. `coded` receives every pixel as coded,
-// which is what a decoder reads back.
+// which is what a decoder reads back. Of the codings tried, the smallest
+// within the leeway's budget is kept; when none is, the result is empty.
 std::vector<std::uint8_t> gifLzwEncode(std::span<const std::uint8_t> pixels, int minCodeSize, const LzwLeeway &leeway,
                                        std::vector<std::uint8_t> &coded, bool weighFull = true);

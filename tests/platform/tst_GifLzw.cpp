@@ -266,6 +266,21 @@ void tst_GifLzw::standInsReadBack()
             QFAIL(
                 qPrintable(QStringLiteral("pixel %1 is %2, not %3 or a stand-in").arg(i).arg(back[i]).arg(pixels[i])));
     }
+    // With a budget on the pixels changed: exactly enough keeps this coding;
+    // one less gives either nothing or another coding that keeps to it.
+    leeway.cost = [&pixels](std::size_t from, std::span<const std::uint8_t> part) {
+        return double(std::inner_product(part.begin(), part.end(), pixels.begin() + std::ptrdiff_t(from), 0,
+                                         std::plus<>(), std::not_equal_to<>()));
+    };
+    for (const int budget : {changed, changed - 1}) {
+        leeway.budget = budget;
+        Pixels within;
+        const std::vector<std::uint8_t> kept = gifLzwEncode(pixels, codeSize, leeway, within);
+        if (budget == changed)
+            QVERIFY(kept == codes);
+        else if (!kept.empty())
+            QVERIFY(giflibDecode(wrap(kept, codeSize, width, height)) == within && leeway.cost(0, within) <= budget);
+    }
     const std::vector<std::uint8_t> exact = gifLzwEncode(pixels, codeSize);
     if (spread == 0)
         QVERIFY(codes == exact);
