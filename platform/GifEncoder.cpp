@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -205,6 +206,16 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
     };
     std::vector<Merge> merges;
     merges.reserve(n);
+    // The same in floats, for a quick bound below each price (see below),
+    // and room for their rounding: channels under 256 are off by under 1e-5
+    // in floats, which moves a squared distance by under 0.03 and a
+    // hundred-thousandth of itself. Eight bounds past the groups, for the
+    // last eight checked at once.
+    std::vector<float> roughRed(red.begin(), red.end()), roughGreen(green.begin(), green.end()),
+        roughBlue(blue.begin(), blue.end()), roughPixels(pixels.begin(), pixels.end()),
+        below(n + 8, std::numeric_limits<float>::infinity());
+    constexpr float kRoughD2 = 0.05f;
+    constexpr double kRoughShare = 1 - 1e-4;
     std::vector<std::uint32_t> chain;
     std::size_t alive = n;
     while (alive > 1) {
@@ -222,11 +233,47 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
         const bool hasPrevious = chain.size() >= 2;
         std::size_t best = hasPrevious ? place[chain[chain.size() - 2]] : a;
         double bestCost = hasPrevious ? costOf(best) : std::numeric_limits<double>::infinity();
+        // Pricing every group in doubles took most of the grouping's time.
+        // Floats, four at a time, give each group a bound below its price;
+        // only a group whose bound beats the best so far is priced, so the
+        // choice is the one the prices make, in half the time.
+        const float fr = float(ra), fg = float(ga), fb = float(ba), fp = float(pa);
         for (std::size_t j = 0; j < alive; ++j) {
-            const double c = costOf(j);
-            if (c < bestCost && j != a) {
-                bestCost = c;
-                best = j;
+            const float dr = fr - roughRed[j];
+            const float dg = fg - roughGreen[j];
+            const float db = fb - roughBlue[j];
+            const float d2 = dr * dr + dg * dg + db * db;
+            below[j] = fp * roughPixels[j] / (fp + roughPixels[j]) * std::max(d2 - kRoughD2, 0.0f);
+        }
+        // Eight bounds are checked at once, and most eights hold none that
+        // beats the best.
+        auto beaten = [](double cost) {
+            return std::nextafter(float(cost / kRoughShare), std::numeric_limits<float>::infinity());
+        };
+        std::fill(below.begin() + std::ptrdiff_t(alive), below.begin() + std::ptrdiff_t(alive) + 8,
+                  std::numeric_limits<float>::infinity());
+        float over = beaten(bestCost);
+        for (std::size_t from = 0; from < alive; from += 8) {
+            using Four = float __attribute__((vector_size(16)));
+            using Marks = std::int32_t __attribute__((vector_size(16)));
+            Four low, high;
+            std::memcpy(&low, below.data() + from, sizeof low);
+            std::memcpy(&high, below.data() + from + 4, sizeof high);
+            const Four limit = {over, over, over, over};
+            const Marks marks = (low < limit) | (high < limit);
+            std::array<std::uint64_t, 2> words;
+            std::memcpy(words.data(), &marks, sizeof words);
+            if ((words[0] | words[1]) == 0)
+                continue;
+            for (std::size_t j = from; j < std::min(from + 8, alive); ++j) {
+                if (below[j] >= over || j == a)
+                    continue;
+                const double c = costOf(j);
+                if (c < bestCost) {
+                    bestCost = c;
+                    best = j;
+                    over = beaten(bestCost);
+                }
             }
         }
         if (!hasPrevious || best != place[chain[chain.size() - 2]]) {
@@ -248,6 +295,12 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
         blue[gone] = blue[alive];
         pixels[gone] = pixels[alive];
         id[gone] = id[alive];
+        for (const std::size_t at : {keep, gone}) {
+            roughRed[at] = float(red[at]);
+            roughGreen[at] = float(green[at]);
+            roughBlue[at] = float(blue[at]);
+            roughPixels[at] = float(pixels[at]);
+        }
         place[id[gone]] = gone;
     }
     // A merge never costs less than the merges below it in the tree, and
