@@ -912,13 +912,8 @@ QByteArray writeGif(const Indexed &indexed, int w, int h, const LzwLeeway *leewa
         ++bits;
     // giflib writes the file's structure; the codes are ours, smaller than its own.
     const int codeSize = std::max(bits, 2);
-    // Weighing full tables adds a greedy coding of each stretch. On the
-    // largest banners that took a flat one past libvips' time for the whole,
-    // though it makes their gradients 6 to 12 per cent smaller.
-    constexpr std::size_t kWeighFullMost = 500000;
-    const bool weighFull = indexed.pixels.size() <= kWeighFullMost;
-    const std::vector<std::uint8_t> data = leeway ? gifLzwEncode(indexed.pixels, codeSize, *leeway, *coded, weighFull)
-                                                  : gifLzwEncode(indexed.pixels, codeSize, weighFull);
+    const std::vector<std::uint8_t> data = leeway ? gifLzwEncode(indexed.pixels, codeSize, *leeway, *coded)
+                                                  : gifLzwEncode(indexed.pixels, codeSize);
     if (data.empty())
         return {};
     std::vector<GifColorType> entries(std::size_t(1) << bits, GifColorType{0, 0, 0});
