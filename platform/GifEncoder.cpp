@@ -973,6 +973,19 @@ QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &hist, qint
     constexpr double kBudget = 1.2;
     const double slack = (kBudget - 1) * double(error);
     const std::vector<StandIns> standIns = standInsOf(hist, indexed.palette);
+    // The error that pixels from `from` on add when coded as `coded`.
+    auto addedBy = [&](std::size_t from, std::span<const std::uint8_t> coded) {
+        qint64 sum = 0;
+        for (std::size_t i = 0; i < coded.size(); ++i) {
+            const std::size_t at = from + i;
+            if (coded[i] == indexed.pixels[at])
+                continue;
+            const QRgb colour = hist.colours[hist.colourOf[at]].colour;
+            sum += squaredDistance(indexed.palette[coded[i]], colour)
+                - squaredDistance(indexed.palette[indexed.pixels[at]], colour);
+        }
+        return double(sum);
+    };
     for (double most = kMostExtra; most >= 4; most /= 2) {
         LzwLeeway leeway = leewayFor(hist, standIns, shows, most, photograph);
         // LZW takes a twentieth to a sixth of the stand-ins offered; where
@@ -984,24 +997,13 @@ QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &hist, qint
                 offered += standIns[hist.colourOf[at]].extra[std::size_t(leeway.count[at] - 1)];
         if (offered > 50 * slack)
             continue;
-        leeway.cost = [&](std::size_t from, std::span<const std::uint8_t> coded) {
-            qint64 sum = 0;
-            for (std::size_t i = 0; i < coded.size(); ++i) {
-                const std::size_t at = from + i;
-                if (coded[i] == indexed.pixels[at])
-                    continue;
-                const QRgb colour = hist.colours[hist.colourOf[at]].colour;
-                sum += squaredDistance(indexed.palette[coded[i]], colour)
-                    - squaredDistance(indexed.palette[indexed.pixels[at]], colour);
-            }
-            return double(sum);
-        };
+        leeway.cost = addedBy;
         leeway.budget = slack;
         std::vector<std::uint8_t> coded;
         QByteArray gif = writeGif(indexed, rgb.width(), rgb.height(), &leeway, &coded);
         if (gif.isEmpty())
             continue;
-        added = qint64(leeway.cost(0, coded));
+        added = qint64(addedBy(0, coded));
         return gif;
     }
     added = 0;
