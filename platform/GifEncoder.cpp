@@ -862,66 +862,74 @@ std::vector<StandIns> standInsOf(const Histogram &hist, const std::vector<GifCol
     return byColour;
 }
 
-// The mean error of the nearest mapping around each 4 x 4 block, per
-// channel: over the 3 x 3 blocks centred on it, the ground of the 8 x 8
-// windows (on a 4-pixel grid) that see the block's pixels.
-struct LocalBias
+// The error of the nearest mapping around each 4 x 4 block, over the 3 x 3
+// blocks centred on it, the ground of the 8 x 8 windows (on a 4-pixel grid)
+// that see the block's pixels: its mean in red, green and blue, and its
+// spread around that mean, in squared units a pixel.
+struct LocalError
 {
     int columns = 1;
     int rows = 1;
-    std::vector<std::array<float, 3>> blocks;
+    std::vector<std::array<float, 4>> blocks;
 
     // The blocks of pixel row y, one for every four pixels.
-    const std::array<float, 3> *row(int y) const
+    const std::array<float, 4> *row(int y) const
     {
         return blocks.data() + std::size_t(std::min(y / 4, rows - 1)) * std::size_t(columns);
     }
 };
 
-LocalBias localBias(const Indexed &indexed, const Histogram &hist, int w, int h)
+LocalError localError(const Indexed &indexed, const Histogram &hist, int w, int h)
 {
-    LocalBias bias;
-    bias.columns = std::max(1, w / 4);
-    bias.rows = std::max(1, h / 4);
-    const std::size_t blocks = std::size_t(bias.columns) * std::size_t(bias.rows);
-    std::vector<std::array<double, 4>> sum(blocks, {0, 0, 0, 0}); // red, green, blue, pixels
+    LocalError local;
+    local.columns = std::max(1, w / 4);
+    local.rows = std::max(1, h / 4);
+    const std::size_t blocks = std::size_t(local.columns) * std::size_t(local.rows);
+    std::vector<std::array<double, 5>> sum(blocks, {0, 0, 0, 0, 0}); // red, green, blue, pixels, squared
     for (int y = 0; y < h; ++y) {
-        std::array<double, 4> *row = sum.data()
-            + std::size_t(std::min(y / 4, bias.rows - 1)) * std::size_t(bias.columns);
+        std::array<double, 5> *row = sum.data()
+            + std::size_t(std::min(y / 4, local.rows - 1)) * std::size_t(local.columns);
         for (int x = 0; x < w; ++x) {
             const std::size_t at = std::size_t(y) * std::size_t(w) + std::size_t(x);
             const QRgb c = hist.colours[hist.colourOf[at]].colour;
             const GifColorType &e = indexed.palette[indexed.pixels[at]];
-            auto &b = row[std::min(x / 4, bias.columns - 1)];
+            auto &b = row[std::min(x / 4, local.columns - 1)];
             b[0] += e.Red - qRed(c);
             b[1] += e.Green - qGreen(c);
             b[2] += e.Blue - qBlue(c);
             b[3] += 1;
+            b[4] += squaredDistance(e, c);
         }
     }
-    bias.blocks.resize(blocks);
-    for (int j = 0; j < bias.rows; ++j)
-        for (int i = 0; i < bias.columns; ++i) {
-            std::array<double, 4> t{0, 0, 0, 0};
-            for (int y = std::max(0, j - 1); y <= std::min(bias.rows - 1, j + 1); ++y)
-                for (int x = std::max(0, i - 1); x <= std::min(bias.columns - 1, i + 1); ++x)
-                    for (std::size_t c = 0; c < 4; ++c)
-                        t[c] += sum[std::size_t(y) * std::size_t(bias.columns) + std::size_t(x)][c];
-            for (std::size_t c = 0; c < 3; ++c)
-                bias.blocks[std::size_t(j) * std::size_t(bias.columns) + std::size_t(i)][c] = float(t[c] / t[3]);
+    local.blocks.resize(blocks);
+    for (int j = 0; j < local.rows; ++j)
+        for (int i = 0; i < local.columns; ++i) {
+            std::array<double, 5> t{0, 0, 0, 0, 0};
+            for (int y = std::max(0, j - 1); y <= std::min(local.rows - 1, j + 1); ++y)
+                for (int x = std::max(0, i - 1); x <= std::min(local.columns - 1, i + 1); ++x)
+                    for (std::size_t c = 0; c < 5; ++c)
+                        t[c] += sum[std::size_t(y) * std::size_t(local.columns) + std::size_t(x)][c];
+            auto &out = local.blocks[std::size_t(j) * std::size_t(local.columns) + std::size_t(i)];
+            double spread = t[4] / t[3];
+            for (std::size_t c = 0; c < 3; ++c) {
+                out[c] = float(t[c] / t[3]);
+                spread -= (t[c] / t[3]) * (t[c] / t[3]);
+            }
+            out[3] = float(spread);
         }
-    return bias;
+    return local;
 }
 
 // The stand-ins each pixel may be coded as: those at most `most` squared
 // units further from its colour than its own entry, and priced within a
 // limit that is `most` where an error hides best (along strong edges) and
-// proportionally less where it shows more. In artwork the limit is below
-// zero where an error shows more than half as much as on flat ground: a
-// stand-in that costs something there shows as a speckle on a smooth fill.
-// A photograph's grain hides them even there, down to a sixteenth of `most`,
-// which shortened photographs by some 4 % for a hundredth of a dB. LZW takes
-// one when it lets a string run on.
+// proportionally less where it shows more, down to a sixteenth of `most` on
+// flat ground, which shortened photographs by some 4 % for a hundredth of a
+// dB. On artwork's flat ground the limit is also the spread of error the
+// palette already leaves there: where it matches a smooth fill or ramp, no
+// stand-in, which would show as a speckle or a ragged band edge; where its
+// error is grainy anyway, as in a photograph. LZW takes one when it lets a
+// string run on.
 // The price is what a stand-in adds to the spread of the error around its
 // mean in the windows that see the pixel, which the similarity index counts,
 // rather than to the squared error: a stand-in that moves the pixel's error
@@ -930,7 +938,7 @@ LocalBias localBias(const Indexed &indexed, const Histogram &hist, int w, int h)
 // palette is off by a shade, and frees more of them in grain.
 // `offered` receives the sum of each pixel's dearest stand-in's extra error.
 LzwLeeway leewayFor(const Histogram &hist, const Indexed &indexed, const std::vector<StandIns> &byColour,
-                    const LocalBias &bias, int w, const std::vector<float> &shows, double most, bool photograph,
+                    const LocalError &local, int w, const std::vector<float> &shows, double most, bool photograph,
                     double &offered)
 {
     LzwLeeway leeway;
@@ -938,23 +946,25 @@ LzwLeeway leewayFor(const Histogram &hist, const Indexed &indexed, const std::ve
     leeway.others.resize(n);
     leeway.count.resize(n);
     offered = 0;
-    const std::array<float, 3> *row = bias.row(0);
+    const std::array<float, 4> *row = local.row(0);
     for (std::size_t at = 0, x = 0, y = 0; at < n; ++at, ++x) {
         if (x == std::size_t(w)) {
             x = 0;
-            row = bias.row(int(++y));
+            row = local.row(int(++y));
         }
         const StandIns &s = byColour[hist.colourOf[at]];
         if (s.count == 0)
             continue;
         const double hidden = 1 / double(shows[at]);
-        const double limit = hidden < 2 && !photograph ? -1 : std::min(most, most / kMostExtra * hidden);
-        const std::array<float, 3> &b = row[std::min(int(x / 4), bias.columns - 1)];
+        const std::array<float, 4> &b = row[std::min(int(x / 4), local.columns - 1)];
+        double limit = std::min(most, most / kMostExtra * hidden);
+        if (hidden < 2 && !photograph)
+            limit = std::min(limit, double(b[3]));
         auto &others = leeway.others[at];
         int count = 0;
         int dearest = 0;
         if (b[0] == 0 && b[1] == 0 && b[2] == 0) {
-            // No bias to move towards: the price is the extra error.
+            // No mean error to move towards: the price is the extra error.
             while (count < s.count && s.extra[std::size_t(count)] <= limit)
                 ++count;
             others = s.entry;
@@ -1070,7 +1080,7 @@ QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &hist, qint
     constexpr double kBudget = 1.2;
     const double slack = (kBudget - 1) * double(error);
     const std::vector<StandIns> standIns = standInsOf(hist, indexed.palette);
-    const LocalBias bias = localBias(indexed, hist, rgb.width(), rgb.height());
+    const LocalError local = localError(indexed, hist, rgb.width(), rgb.height());
     // The error that pixels from `from` on add when coded as `coded`.
     auto addedBy = [&](std::size_t from, std::span<const std::uint8_t> coded) {
         qint64 sum = 0;
@@ -1086,7 +1096,7 @@ QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &hist, qint
     };
     for (double most = kMostExtra; most >= 4; most /= 2) {
         double offered = 0;
-        LzwLeeway leeway = leewayFor(hist, indexed, standIns, bias, rgb.width(), shows, most, photograph, offered);
+        LzwLeeway leeway = leewayFor(hist, indexed, standIns, local, rgb.width(), shows, most, photograph, offered);
         // LZW takes a twentieth to a sixth of the stand-ins offered; where
         // even a fiftieth would overrun the budget (flat artwork, whose own
         // error is tiny), the pass is not worth making.

@@ -90,7 +90,7 @@ QImage textBanner(bool gradient, QSize size)
     QImage image(size, QImage::Format_RGB32);
     QPainter painter(&image);
     if (gradient) {
-        QLinearGradient ramp(0, 0, size.width(), 0);
+        QLinearGradient ramp(0, 0, size.width(), size.height());
         ramp.setColorAt(0, QColor(0xff, 0x8a, 0x00));
         ramp.setColorAt(1, QColor(0x6a, 0x1b, 0x9a));
         painter.fillRect(image.rect(), ramp);
@@ -194,9 +194,13 @@ void tst_GifEncoder::textBannerWithinQualityTarget_data()
 {
     QTest::addColumn<int>("kind"); // 0 flat, 1 gradient, 2 a photograph (over 8192 colours) under the text
     QTest::addColumn<double>("least");
-    QTest::newRow("flat") << 0 << 55.0;
-    QTest::newRow("gradient") << 1 << 45.0;
-    QTest::newRow("photograph") << 2 << 34.4; // 34.36 without swaps
+    // The most the stand-ins may add to the similarity index's loss, as a
+    // share of the palette's own. Rules blind to the local error reach 0.047
+    // on the gradient and 0.006 on the photograph.
+    QTest::addColumn<double>("mostAddedLoss");
+    QTest::newRow("flat") << 0 << 55.0 << 0.1;
+    QTest::newRow("gradient") << 1 << 45.0 << 0.04;
+    QTest::newRow("photograph") << 2 << 34.4 << 0.0; // 34.36 without swaps
 }
 
 // Refined palettes, and pixels on the lettering's edges free to take a
@@ -205,6 +209,7 @@ void tst_GifEncoder::textBannerWithinQualityTarget()
 {
     QFETCH(int, kind);
     QFETCH(double, least);
+    QFETCH(double, mostAddedLoss);
     QImage picture = textBanner(kind == 1, kind == 2 ? QSize(468, 60) : QSize(300, 60));
     if (kind == 2) {
         const QImage photo = photoLike(picture.size());
@@ -226,7 +231,8 @@ void tst_GifEncoder::textBannerWithinQualityTarget()
     QVERIFY(report.paletteError > 0);
     QVERIFY(double(report.writtenError) <= 1.2 * double(report.paletteError));
     // Stand-ins are priced by what the similarity index sees: they add a
-    // smaller share to its loss than to the squared error.
+    // smaller share to its loss than to the squared error, and little where
+    // the palette matches smooth ground.
     // Each pixel at its nearest entry has the palette's own error.
     QImage nearest(picture.size(), QImage::Format_RGB32);
     const QList<QRgb> palette = QImage::fromData(gif).convertToFormat(QImage::Format_Indexed8).colorTable();
@@ -242,7 +248,8 @@ void tst_GifEncoder::textBannerWithinQualityTarget()
     QCOMPARE(squaredError(picture, nearest), report.paletteError);
     const double addedLoss = ssimLoss(picture, back) / ssimLoss(picture, nearest) - 1;
     const double addedError = double(report.writtenError) / double(report.paletteError) - 1;
-    QVERIFY2(addedLoss <= addedError, qPrintable(QStringLiteral("%1 against %2").arg(addedLoss).arg(addedError)));
+    QVERIFY2(addedLoss <= std::min(addedError, mostAddedLoss),
+             qPrintable(QStringLiteral("%1 against %2").arg(addedLoss).arg(addedError)));
 }
 
 void tst_GifEncoder::sameBytesEveryTime_data()
