@@ -884,21 +884,25 @@ LocalError localError(const Indexed &indexed, const Histogram &hist, int w, int 
     LocalError local;
     local.columns = std::max(1, w / 4);
     local.rows = std::max(1, h / 4);
+    // Each colour's error at its entry: red, green, blue, squared.
+    std::vector<std::array<int, 4>> errorOf(hist.colours.size());
+    for (std::size_t k = 0; k < hist.colours.size(); ++k) {
+        const QRgb c = hist.colours[k].colour;
+        const GifColorType &e = indexed.palette[std::size_t(hist.colours[k].index)];
+        errorOf[k] = {e.Red - qRed(c), e.Green - qGreen(c), e.Blue - qBlue(c), squaredDistance(e, c)};
+    }
     const std::size_t blocks = std::size_t(local.columns) * std::size_t(local.rows);
-    std::vector<std::array<double, 5>> sum(blocks, {0, 0, 0, 0, 0}); // red, green, blue, pixels, squared
+    std::vector<std::array<int, 5>> sum(blocks, {0, 0, 0, 0, 0}); // the above summed, and pixels
     for (int y = 0; y < h; ++y) {
-        std::array<double, 5> *row = sum.data()
+        std::array<int, 5> *row = sum.data()
             + std::size_t(std::min(y / 4, local.rows - 1)) * std::size_t(local.columns);
+        const std::uint32_t *colourOf = hist.colourOf.data() + std::size_t(y) * std::size_t(w);
         for (int x = 0; x < w; ++x) {
-            const std::size_t at = std::size_t(y) * std::size_t(w) + std::size_t(x);
-            const QRgb c = hist.colours[hist.colourOf[at]].colour;
-            const GifColorType &e = indexed.palette[indexed.pixels[at]];
-            auto &b = row[std::min(x / 4, local.columns - 1)];
-            b[0] += e.Red - qRed(c);
-            b[1] += e.Green - qGreen(c);
-            b[2] += e.Blue - qBlue(c);
-            b[3] += 1;
-            b[4] += squaredDistance(e, c);
+            const std::array<int, 4> &e = errorOf[colourOf[x]];
+            std::array<int, 5> &b = row[std::min(x / 4, local.columns - 1)];
+            for (std::size_t c = 0; c < 4; ++c)
+                b[c] += e[c];
+            b[4] += 1;
         }
     }
     local.blocks.resize(blocks);
@@ -910,10 +914,10 @@ LocalError localError(const Indexed &indexed, const Histogram &hist, int w, int 
                     for (std::size_t c = 0; c < 5; ++c)
                         t[c] += sum[std::size_t(y) * std::size_t(local.columns) + std::size_t(x)][c];
             auto &out = local.blocks[std::size_t(j) * std::size_t(local.columns) + std::size_t(i)];
-            double spread = t[4] / t[3];
+            double spread = t[3] / t[4];
             for (std::size_t c = 0; c < 3; ++c) {
-                out[c] = float(t[c] / t[3]);
-                spread -= (t[c] / t[3]) * (t[c] / t[3]);
+                out[c] = float(t[c] / t[4]);
+                spread -= (t[c] / t[4]) * (t[c] / t[4]);
             }
             out[3] = float(spread);
         }
@@ -937,14 +941,13 @@ LocalError localError(const Indexed &indexed, const Histogram &hist, int w, int 
 // it away costs more. That keeps stand-ins off smooth ground where the
 // palette is off by a shade, and frees more of them in grain.
 // `offered` receives the sum of each pixel's dearest stand-in's extra error.
-LzwLeeway leewayFor(const Histogram &hist, const Indexed &indexed, const std::vector<StandIns> &byColour,
-                    const LocalError &local, int w, const std::vector<float> &shows, double most, bool photograph,
-                    double &offered)
+void leewayFor(const Histogram &hist, const Indexed &indexed, const std::vector<StandIns> &byColour,
+               const LocalError &local, int w, const std::vector<float> &shows, double most, bool photograph,
+               LzwLeeway &leeway, double &offered)
 {
-    LzwLeeway leeway;
     const std::size_t n = hist.colourOf.size();
     leeway.others.resize(n);
-    leeway.count.resize(n);
+    leeway.count.assign(n, 0);
     offered = 0;
     const std::array<float, 4> *row = local.row(0);
     for (std::size_t at = 0, x = 0, y = 0; at < n; ++at, ++x) {
@@ -994,7 +997,6 @@ LzwLeeway leewayFor(const Histogram &hist, const Indexed &indexed, const std::ve
         leeway.count[at] = std::uint8_t(count);
         offered += dearest;
     }
-    return leeway;
 }
 
 int writeToBuffer(GifFileType *gif, const GifByteType *data, int length)
@@ -1094,16 +1096,17 @@ QByteArray writeWithStandIns(const Indexed &indexed, const Histogram &hist, qint
         }
         return double(sum);
     };
+    LzwLeeway leeway;
+    leeway.cost = addedBy;
+    leeway.budget = slack;
     for (double most = kMostExtra; most >= 4; most /= 2) {
         double offered = 0;
-        LzwLeeway leeway = leewayFor(hist, indexed, standIns, local, rgb.width(), shows, most, photograph, offered);
+        leewayFor(hist, indexed, standIns, local, rgb.width(), shows, most, photograph, leeway, offered);
         // LZW takes a twentieth to a sixth of the stand-ins offered; where
         // even a fiftieth would overrun the budget (flat artwork, whose own
         // error is tiny), the pass is not worth making.
         if (offered > 50 * slack)
             continue;
-        leeway.cost = addedBy;
-        leeway.budget = slack;
         std::vector<std::uint8_t> coded;
         QByteArray gif = writeGif(indexed, rgb.width(), rgb.height(), &leeway, &coded);
         if (gif.isEmpty())
