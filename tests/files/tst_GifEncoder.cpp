@@ -62,7 +62,8 @@ double ssimLoss(const QImage &a, const QImage &b)
                 sum += (2 * (sab - sa * sb / 64) + 63 * 58.5225)
                     / (saa - sa * sa / 64 + sbb - sb * sb / 64 + 63 * 58.5225);
             }
-    return 1 - sum / (3.0 * ((a.height() - 4) / 4) * ((a.width() - 4) / 4));
+    const int windows = 3 * ((a.height() - 4) / 4) * ((a.width() - 4) / 4);
+    return 1 - sum / windows;
 }
 
 // Smooth shading with fine texture, as a photograph has: far over 256 colours.
