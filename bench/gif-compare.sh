@@ -10,6 +10,8 @@
 # build running beside the benchmark disturbs the times less.
 # ONLY=A or ONLY=B: one half of the banners; MATCH=REGEX: banners whose name
 # (class-index-size, e.g. photo-03-728x90) matches, for quick rounds.
+# GIF_CORPUS_SEED=N: another 64 banners of the same kinds (see gif-corpus.py),
+# both halves held out; use its own WORK_DIR.
 # The banners are split by a rule fixed before any result: even index within
 # the class is half A (for tuning), odd is half B (held out); every class has
 # every size once in each half.

@@ -11,7 +11,9 @@ some with a drop shadow. The photographs and fonts come from Debian packages
 (scripts/deps.sh compare installs them); ImageMagick's convert does the drawing.
 
 All choices come from fixed seeds, so the files are the same on every run on
-one machine. OUT_DIR/corpus.tsv lists them: name, class, size, half, photo,
+one machine. GIF_CORPUS_SEED=N (default 0) makes another 64 of the same kinds:
+other texts, fonts, colours, photographs and crops, for checking figures on
+banners nothing was tuned on. OUT_DIR/corpus.tsv lists them: name, class, size, half, photo,
 fonts, text effect. The half is A for even indices within a class and B for
 odd ones; each size appears twice per class, once in each half.
 
@@ -29,6 +31,7 @@ CONVERT = "/usr/bin/convert"
 
 SIZES = ["468x60", "728x90", "300x250", "160x600", "320x50", "970x250", "300x600", "1200x628"]
 CLASSES = ["flat", "gradient", "photo", "mixed"]
+SEED = int(os.environ.get("GIF_CORPUS_SEED", "0"))
 PER_CLASS = 2 * len(SIZES)
 
 MATE = "/usr/share/backgrounds/mate/nature/"
@@ -262,13 +265,14 @@ def banner(cls, i):
     ci = CLASSES.index(cls)
     size = SIZES[i // 2]
     w, h = (int(v) for v in size.split("x"))
-    rng = random.Random("%s-%d" % (cls, i))
-    words = TEXTS[(i * 5 + ci * 3) % len(TEXTS)]
-    fonts = (HEAD_FONTS[(i * 3 + ci) % len(HEAD_FONTS)], BODY_FONTS[(i + 2 * ci) % len(BODY_FONTS)],
-             BUTTON_FONTS[(i + ci) % len(BUTTON_FONTS)])
-    effect = EFFECTS[(i + ci) % len(EFFECTS)]
-    flat = FLAT[(i * 3 + ci) % len(FLAT)]
-    pair = GRADIENTS[(i * 2 + ci) % len(GRADIENTS)]
+    rng = random.Random("%s-%d" % (cls, i) if SEED == 0 else "%s-%d-%d" % (cls, i, SEED))
+    # Each list turns by the seed at its own pace, so other seeds pair them anew.
+    words = TEXTS[(i * 5 + ci * 3 + SEED) % len(TEXTS)]
+    fonts = (HEAD_FONTS[(i * 3 + ci + 3 * SEED) % len(HEAD_FONTS)], BODY_FONTS[(i + 2 * ci + SEED) % len(BODY_FONTS)],
+             BUTTON_FONTS[(i + ci + 2 * SEED) % len(BUTTON_FONTS)])
+    effect = EFFECTS[(i + ci + SEED) % len(EFFECTS)]
+    flat = FLAT[(i * 3 + ci + 7 * SEED) % len(FLAT)]
+    pair = GRADIENTS[(i * 2 + ci + 5 * SEED) % len(GRADIENTS)]
     photo = "-"
     args = []
     if cls == "flat":
@@ -289,7 +293,7 @@ def banner(cls, i):
         photo = kind
         args += text_args(w, h, words, fonts, gradient_colours(pair), effect)
     elif cls == "photo":
-        pic, photo = photo_args(i * 7 + ci, w, h, rng)
+        pic, photo = photo_args(i * 7 + ci + 5 * SEED, w, h, rng)
         args += pic
         if effect == "plain":  # a dark veil behind the text so it reads
             args += ["(", "-size", size, "gradient:#00000000-#000000a0", ")", "-composite"]
@@ -299,7 +303,7 @@ def banner(cls, i):
         frac = rng.uniform(0.34, 0.5)
         pw, ph = (round(w * frac), h) if side else (w, round(h * frac))
         tw, th = (w - pw, h) if side else (w, h - ph)
-        pic, photo = photo_args(i * 7 + ci + 3, pw, ph, rng)
+        pic, photo = photo_args(i * 7 + ci + 3 + 5 * SEED, pw, ph, rng)
         if i % 4 in (0, 3):
             bg, accent, ink, accent_ink = flat
             panel = ["(", "-size", "%dx%d" % (tw, th), "xc:" + bg]
@@ -319,7 +323,7 @@ def banner(cls, i):
 
 
 def stamp():
-    h = hashlib.sha256()
+    h = hashlib.sha256(b"seed %d\n" % SEED)
     with open(__file__, "rb") as f:
         h.update(f.read())
     for path in PHOTOS + HEAD_FONTS + BODY_FONTS + BUTTON_FONTS:
