@@ -65,10 +65,15 @@ std::vector<GifColorType> liqPalette(const QImage &rgba)
 }
 
 // Every picture of more than 256 colours gets a palette refined by weighted
-// k-means from a start: grouped from its own colours where they are few
-// enough (grouping costs time in their square), otherwise liq's. A
-// nearest-colour mapping without dithering keeps runs long for LZW.
-constexpr int kGroupMaxColours = 4096;
+// k-means from a start: grouped from its own colours for artwork of up to
+// kGroupMaxColours, otherwise liq's. liq at the speed we can afford merges
+// shades a level apart, which smooth ramps show as steps. Grouping costs
+// time in the square of the colours: past kGroupPairsAbove, pairs are merged
+// first down to kPairedGroups. A nearest-colour mapping without dithering
+// keeps runs long for LZW.
+constexpr std::size_t kGroupMaxColours = 16384;
+constexpr std::size_t kGroupPairsAbove = 4096;
+constexpr std::size_t kPairedGroups = 2048;
 // Above this many colours, and textured over most of it, a picture is taken
 // for a photograph. Smooth gradients reach as many colours, but stay artwork:
 // stand-ins on their flat ground make ragged band edges, which SSIM counts.
@@ -176,6 +181,155 @@ Indexed indexExactly(const Histogram &hist)
     return out;
 }
 
+// Ward's cheapest merges, nearly all between rare shades a level or two
+// apart, made in rounds that take time in the colours, not their square:
+// each group is priced against the groups in its own and the neighbouring
+// cells of a grid, and the cheapest pairs, each group in one at most, merge
+// until `target` are left. A round that finds few pairs goes on to coarser
+// cells.
+void pairUp(std::vector<double> &red, std::vector<double> &green, std::vector<double> &blue,
+            std::vector<double> &pixels, std::vector<std::uint32_t> &groupOf, std::size_t target)
+{
+    // Each group's first colour, for ties.
+    std::vector<std::uint32_t> first(red.size());
+    for (std::size_t i = 0; i < first.size(); ++i)
+        first[i] = std::uint32_t(i);
+    int shift = 2;
+    while (red.size() > target) {
+        const std::size_t n = red.size();
+        const int side = 256 >> shift;
+        auto cellOf = [&](std::size_t i) {
+            return ((int(red[i]) >> shift) * side + (int(green[i]) >> shift)) * side + (int(blue[i]) >> shift);
+        };
+        // The groups in the order of their cells, so that a cell's groups sit
+        // side by side, and where each cell's run starts.
+        std::vector<std::uint32_t> start(std::size_t(side * side * side) + 1, 0);
+        for (std::size_t i = 0; i < n; ++i)
+            ++start[std::size_t(cellOf(i)) + 1];
+        for (std::size_t c = 1; c < start.size(); ++c)
+            start[c] += start[c - 1];
+        std::vector<std::uint32_t> placeOf(n);
+        {
+            std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+            for (std::size_t i = 0; i < n; ++i)
+                placeOf[i] = next[std::size_t(cellOf(i))]++;
+            for (std::vector<double> *v : {&red, &green, &blue, &pixels}) {
+                std::vector<double> sorted(n);
+                for (std::size_t i = 0; i < n; ++i)
+                    sorted[placeOf[i]] = (*v)[i];
+                *v = std::move(sorted);
+            }
+            std::vector<std::uint32_t> sortedFirst(n);
+            for (std::size_t i = 0; i < n; ++i)
+                sortedFirst[placeOf[i]] = first[i];
+            first = std::move(sortedFirst);
+            for (std::uint32_t &g : groupOf)
+                g = placeOf[g];
+        }
+        // Each pair of groups in neighbouring cells is priced once: from each
+        // cell, towards itself and the 13 neighbours after it.
+        std::vector<double> bestCost(n, std::numeric_limits<double>::infinity());
+        std::vector<std::uint32_t> partner(n);
+        for (std::size_t i = 0; i < n; ++i)
+            partner[i] = std::uint32_t(i);
+        auto price = [&](std::uint32_t i, std::uint32_t j) {
+            const double er = red[i] - red[j];
+            const double eg = green[i] - green[j];
+            const double eb = blue[i] - blue[j];
+            const double cost = pixels[i] * pixels[j] / (pixels[i] + pixels[j]) * (er * er + eg * eg + eb * eb);
+            if (cost < bestCost[i] || (cost == bestCost[i] && first[j] < first[partner[i]])) {
+                bestCost[i] = cost;
+                partner[i] = j;
+            }
+            if (cost < bestCost[j] || (cost == bestCost[j] && first[i] < first[partner[j]])) {
+                bestCost[j] = cost;
+                partner[j] = i;
+            }
+        };
+        for (std::size_t from = 0; from < n;) {
+            const int cell = cellOf(from);
+            const std::uint32_t end = start[std::size_t(cell) + 1];
+            const int r = cell / (side * side);
+            const int g = cell / side % side;
+            const int b = cell % side;
+            for (std::uint32_t i = std::uint32_t(from); i < end; ++i)
+                for (std::uint32_t j = i + 1; j < end; ++j)
+                    price(i, j);
+            for (int k = 14; k < 27; ++k) {
+                const int nr = r + k / 9 - 1;
+                const int ng = g + k / 3 % 3 - 1;
+                const int nb = b + k % 3 - 1;
+                if (nr >= side || ng < 0 || ng >= side || nb < 0 || nb >= side)
+                    continue;
+                const int other = (nr * side + ng) * side + nb;
+                for (std::uint32_t i = std::uint32_t(from); i < end; ++i)
+                    for (std::uint32_t j = start[std::size_t(other)]; j < start[std::size_t(other) + 1]; ++j)
+                        price(i, j);
+            }
+            from = end;
+        }
+        struct Pair
+        {
+            double cost;
+            std::uint32_t a;
+            std::uint32_t b;
+        };
+        std::vector<Pair> pairs; // each group's nearest; two mutually nearest once
+        for (std::size_t i = 0; i < n; ++i) {
+            if (partner[i] > i || (partner[i] < i && partner[partner[i]] != i))
+                pairs.push_back(Pair{bestCost[i], std::uint32_t(i), partner[i]});
+        }
+        auto older = [&first](const Pair &p) { return std::minmax(first[p.a], first[p.b]); };
+        std::sort(pairs.begin(), pairs.end(), [&older](const Pair &x, const Pair &y) {
+            return x.cost != y.cost ? x.cost < y.cost : older(x) < older(y);
+        });
+        // Each group's new place, or where the group it merged into went.
+        constexpr std::uint32_t kFree = std::numeric_limits<std::uint32_t>::max();
+        std::vector<std::uint32_t> into(n, kFree);
+        std::size_t merged = 0;
+        for (const Pair &p : pairs) {
+            if (n - merged <= target)
+                break;
+            if (into[p.a] != kFree || into[p.b] != kFree)
+                continue;
+            const std::uint32_t keep = first[p.a] < first[p.b] ? p.a : p.b;
+            const std::uint32_t gone = keep == p.a ? p.b : p.a;
+            const double total = pixels[keep] + pixels[gone];
+            red[keep] = (red[keep] * pixels[keep] + red[gone] * pixels[gone]) / total;
+            green[keep] = (green[keep] * pixels[keep] + green[gone] * pixels[gone]) / total;
+            blue[keep] = (blue[keep] * pixels[keep] + blue[gone] * pixels[gone]) / total;
+            pixels[keep] = total;
+            into[keep] = keep;
+            into[gone] = keep;
+            ++merged;
+        }
+        std::size_t kept = 0;
+        std::vector<std::uint32_t> moved(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (into[i] != kFree && into[i] != i)
+                continue;
+            moved[i] = std::uint32_t(kept);
+            red[kept] = red[i];
+            green[kept] = green[i];
+            blue[kept] = blue[i];
+            pixels[kept] = pixels[i];
+            first[kept] = first[i];
+            ++kept;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            if (into[i] != kFree && into[i] != i)
+                moved[i] = moved[into[i]];
+        }
+        for (std::uint32_t &g : groupOf)
+            g = moved[g];
+        for (std::vector<double> *v : {&red, &green, &blue, &pixels})
+            v->resize(kept);
+        first.resize(kept);
+        if (merged * 8 < n - target && shift < 7)
+            ++shift;
+    }
+}
+
 // Ward's method: starting from the colours themselves, the two groups whose
 // merging adds the least squared error are merged until `entries` are left.
 // It keeps frequent colours exact and merges rare shades first, which makes
@@ -187,16 +341,23 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
 {
     // The groups still unmerged, packed so that the search for a group's
     // nearest runs over plain arrays: mean red, green and blue, pixels, and
-    // each group's number (its first colour's place).
-    const std::size_t n = colours.size();
-    std::vector<double> red(n), green(n), blue(n), pixels(n);
-    std::vector<std::uint32_t> id(n);
-    std::vector<std::size_t> place(n);
-    for (std::size_t i = 0; i < n; ++i) {
+    // each group's number (its first place).
+    std::vector<double> red(colours.size()), green(colours.size()), blue(colours.size()), pixels(colours.size());
+    for (std::size_t i = 0; i < colours.size(); ++i) {
         red[i] = qRed(colours[i].colour);
         green[i] = qGreen(colours[i].colour);
         blue[i] = qBlue(colours[i].colour);
         pixels[i] = weight.empty() ? double(colours[i].count) : weight[i];
+    }
+    std::vector<std::uint32_t> groupOf(colours.size());
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        groupOf[i] = std::uint32_t(i);
+    if (colours.size() > kGroupPairsAbove)
+        pairUp(red, green, blue, pixels, groupOf, kPairedGroups);
+    const std::size_t n = red.size();
+    std::vector<std::uint32_t> id(n);
+    std::vector<std::size_t> place(n);
+    for (std::size_t i = 0; i < n; ++i) {
         id[i] = std::uint32_t(i);
         place[i] = i;
     }
@@ -320,8 +481,8 @@ std::vector<GifColorType> groupColours(const std::vector<ColourCount> &colours, 
     for (std::size_t m = 0; m + entries < n && m < merges.size(); ++m)
         root[find(merges[m].gone)] = find(merges[m].keep);
     std::vector<ColourSum> sums(n, {0, 0, 0, 0});
-    for (std::size_t i = 0; i < n; ++i)
-        addTo(sums[find(std::uint32_t(i))], colours[i]);
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        addTo(sums[find(groupOf[i])], colours[i]);
     std::vector<GifColorType> palette;
     for (const ColourSum &sum : sums) {
         if (sum[3] > 0)
@@ -1157,7 +1318,7 @@ QByteArray encodeGif(const QImage &picture, QSize size, GifEncodeReport *report)
         shows = sensitivity(rgb);
         photograph = colours.colours.size() > std::size_t(kArtworkMaxColours) && mostlyTextured(shows);
         const std::vector<double> weight = weightsOf(colours, shows, photograph ? 0.85 : kArtworkBase);
-        if (colours.colours.size() <= std::size_t(kGroupMaxColours))
+        if (!photograph && colours.colours.size() <= kGroupMaxColours)
             indexed.palette = groupColours(colours.colours, 256, weight);
         else
             indexed.palette = liqPalette(source.convertToFormat(QImage::Format_RGBX8888));
