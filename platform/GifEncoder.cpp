@@ -18,6 +18,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -209,23 +210,22 @@ void pairUp(std::vector<double> &red, std::vector<double> &green, std::vector<do
         for (std::size_t c = 1; c < start.size(); ++c)
             start[c] += start[c - 1];
         std::vector<std::uint32_t> placeOf(n);
-        {
-            std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+        std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+        for (std::size_t i = 0; i < n; ++i)
+            placeOf[i] = next[std::size_t(cellOf(i))]++;
+        auto reorder = [&](auto &v) {
+            std::remove_reference_t<decltype(v)> sorted(n);
             for (std::size_t i = 0; i < n; ++i)
-                placeOf[i] = next[std::size_t(cellOf(i))]++;
-            for (std::vector<double> *v : {&red, &green, &blue, &pixels}) {
-                std::vector<double> sorted(n);
-                for (std::size_t i = 0; i < n; ++i)
-                    sorted[placeOf[i]] = (*v)[i];
-                *v = std::move(sorted);
-            }
-            std::vector<std::uint32_t> sortedFirst(n);
-            for (std::size_t i = 0; i < n; ++i)
-                sortedFirst[placeOf[i]] = first[i];
-            first = std::move(sortedFirst);
-            for (std::uint32_t &g : groupOf)
-                g = placeOf[g];
-        }
+                sorted[placeOf[i]] = v[i];
+            v = std::move(sorted);
+        };
+        reorder(red);
+        reorder(green);
+        reorder(blue);
+        reorder(pixels);
+        reorder(first);
+        for (std::uint32_t &g : groupOf)
+            g = placeOf[g];
         // Each pair of groups in neighbouring cells is priced once: from each
         // cell, towards itself and the 13 neighbours after it.
         std::vector<double> bestCost(n, std::numeric_limits<double>::infinity());
@@ -303,28 +303,31 @@ void pairUp(std::vector<double> &red, std::vector<double> &green, std::vector<do
             into[gone] = keep;
             ++merged;
         }
-        std::size_t kept = 0;
+        auto stays = [&into, kFree](std::size_t i) { return into[i] == kFree || into[i] == i; };
+        std::uint32_t kept = 0;
         std::vector<std::uint32_t> moved(n);
         for (std::size_t i = 0; i < n; ++i) {
-            if (into[i] != kFree && into[i] != i)
-                continue;
-            moved[i] = std::uint32_t(kept);
-            red[kept] = red[i];
-            green[kept] = green[i];
-            blue[kept] = blue[i];
-            pixels[kept] = pixels[i];
-            first[kept] = first[i];
-            ++kept;
+            if (stays(i))
+                moved[i] = kept++;
         }
         for (std::size_t i = 0; i < n; ++i) {
-            if (into[i] != kFree && into[i] != i)
+            if (!stays(i))
                 moved[i] = moved[into[i]];
         }
+        auto compact = [&](auto &v) {
+            for (std::size_t i = 0; i < n; ++i) {
+                if (stays(i))
+                    v[moved[i]] = v[i];
+            }
+            v.resize(kept);
+        };
+        compact(red);
+        compact(green);
+        compact(blue);
+        compact(pixels);
+        compact(first);
         for (std::uint32_t &g : groupOf)
             g = moved[g];
-        for (std::vector<double> *v : {&red, &green, &blue, &pixels})
-            v->resize(kept);
-        first.resize(kept);
         if (merged * 8 < n - target && shift < 7)
             ++shift;
     }
