@@ -80,8 +80,16 @@ constexpr std::size_t kPairedGroups = 2048;
 // stand-ins on their flat ground make ragged band edges, which SSIM counts.
 constexpr int kArtworkMaxColours = 8192;
 constexpr double kPhotographMostFlat = 0.7;
-// Above this many colours, k-means runs on bins of two levels a channel.
+// Above this many colours, k-means runs on bins of two levels a channel, then
+// this many rounds on the colours themselves: bins leave the smooth ground of
+// photographs off by a level, which the similarity index sees.
 constexpr std::size_t kBinAbove = 16384;
+constexpr int kExactRounds = 6;
+// From this many points on, k-means keeps each entry's this many nearest
+// others, which spares most of its searches a look over the whole palette;
+// with fewer, keeping them costs more than it spares.
+constexpr std::size_t kNeighbourListsFrom = 24576;
+constexpr std::size_t kNeighbours = 16;
 // Rounds of k-means before the swaps below; past this many colours times
 // rounds, fewer.
 constexpr int kRounds = 12;
@@ -579,14 +587,15 @@ private:
 
 // Calls work(from, to) over [0, n) in two halves, the second on another
 // core when there is enough to share; each index is the work of one half
-// only, so the result does not depend on the split.
+// only, so the result does not depend on the split. `each` is an index's
+// work in colours of a k-means round: a row's, its pixels.
 template<typename Work>
-void inHalves(std::size_t n, Work &&work)
+void inHalves(std::size_t n, Work &&work, std::size_t each = 1)
 {
     // A thread starts in tens of microseconds; a round of k-means over a
     // photograph's 14,000 colours takes well over a millisecond.
     constexpr std::size_t kWorthSharing = 2048;
-    if (n < kWorthSharing) {
+    if (n < 2 || n * each < kWorthSharing) {
         work(std::size_t(0), n);
         return;
     }
@@ -594,8 +603,8 @@ void inHalves(std::size_t n, Work &&work)
 }
 
 // Lloyd's k-means from the palette given, for plain RGB error, the error PSNR
-// measures. Many colours are first gathered into bins of 4 levels a channel,
-// each at its mean, which changes the result little and the time much.
+// measures. Many colours are first gathered into bins (see kBinAbove), each
+// at its mean, and the last rounds run on the colours themselves.
 // Hamerly's bounds spare a colour the search while its entry cannot have
 // changed. Swaps follow (see below); `lean`, when given, weighs the colours
 // for choosing which entries merge there. Returns the squared error of the
@@ -615,12 +624,18 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
     std::vector<Point> points;
     auto weightOf = [&](std::size_t i) { return weight.empty() ? double(colours[i].count) : weight[i]; };
     auto leanOf = [&](std::size_t i) { return lean.empty() ? weightOf(i) : lean[i]; };
-    const bool binned = colours.size() > kBinAbove;
-    if (!binned) {
+    auto exactPoints = [&] {
+        points.clear();
         for (std::size_t i = 0; i < colours.size(); ++i)
             points.push_back(Point{float(qRed(colours[i].colour)), float(qGreen(colours[i].colour)),
                                    float(qBlue(colours[i].colour)), weightOf(i), leanOf(i)});
+    };
+    const bool binned = colours.size() > kBinAbove;
+    std::vector<std::uint32_t> binOf; // each colour's bin
+    if (!binned) {
+        exactPoints();
     } else {
+        binOf.resize(colours.size());
         auto key = [](QRgb c) { return std::uint32_t((qRed(c) >> 1) << 16 | (qGreen(c) >> 1) << 8 | (qBlue(c) >> 1)); };
         // By bin, in three stable passes of a channel each: a comparison
         // sort took a sixth of a photograph's time.
@@ -640,6 +655,7 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
         std::array<double, 4> bin = {0, 0, 0, 0};
         double binLean = 0;
         for (std::size_t at = 0; at < order.size(); ++at) {
+            binOf[order[at]] = std::uint32_t(points.size());
             binLean += leanOf(order[at]);
             const QRgb c = colours[order[at]].colour;
             const double w = weightOf(order[at]);
@@ -652,7 +668,7 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
             }
         }
     }
-    const std::size_t n = points.size();
+    std::size_t n = points.size();
     // Many colours take fewer rounds, so that the largest pictures stay quick.
     rounds = int(std::clamp<std::size_t>(kRoundWork / std::max<std::size_t>(n, 1), 8, std::size_t(rounds)));
     std::vector<std::array<float, 3>> centre(k);
@@ -677,6 +693,115 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
         return std::sqrt(dr * dr + dg * dg + db * db);
     };
     std::vector<float> half(k), moved(k);
+    // With many points, each entry's nearest others, nearest first: a point
+    // whose entry moved looks among them first (see nearer below).
+    std::size_t listed = 0;
+    std::vector<std::pair<float, int>> neighbours;
+    std::vector<float> apart;
+    // Half of each entry's distance to its nearest other, the root taken
+    // once the nearest is found, and with many points the lists above.
+    auto survey = [&] {
+        listed = n >= kNeighbourListsFrom ? std::min(kNeighbours, k - 1) : 0;
+        neighbours.resize(k * listed);
+        apart.resize(listed > 0 ? k * k : 0);
+        std::fill(half.begin(), half.end(), std::numeric_limits<float>::infinity());
+        for (std::size_t j = 0; j < k; ++j)
+            for (std::size_t m = j + 1; m < k; ++m) {
+                const float dr = centre[m][0] - centre[j][0], dg = centre[m][1] - centre[j][1],
+                            db = centre[m][2] - centre[j][2];
+                const float d2 = dr * dr + dg * dg + db * db;
+                half[j] = std::min(half[j], d2);
+                half[m] = std::min(half[m], d2);
+                if (listed > 0)
+                    apart[j * k + m] = apart[m * k + j] = d2;
+            }
+        for (float &h : half)
+            h = std::sqrt(h) / 2;
+        // The nearest few by insertion: most others fail the first test.
+        for (std::size_t j = 0; j < k && listed > 0; ++j) {
+            std::pair<float, int> *list = neighbours.data() + j * listed;
+            std::size_t count = 0;
+            for (std::size_t m = 0; m < k; ++m) {
+                const float d2 = apart[j * k + m];
+                if (m == j || (count == listed && d2 >= list[listed - 1].first))
+                    continue;
+                std::size_t to = count < listed ? count++ : listed - 1;
+                for (; to > 0 && list[to - 1].first > d2; --to)
+                    list[to] = list[to - 1];
+                list[to] = {d2, int(m)};
+            }
+            for (std::size_t l = 0; l < listed; ++l)
+                list[l].first = std::sqrt(list[l].first);
+        }
+    };
+    // The nearest entry to point i, which was nearest to entry a and lies
+    // `away` from it: any nearer one lies within twice that of a, so only
+    // a's neighbours that close are weighed. The second nearest's distance
+    // gets a lower bound: the nearest neighbour of a not weighed is at least
+    // its distance from a less `away` from the point. A tie for the nearest,
+    // or a list too short, takes the full search, so the entry found is
+    // always the one the full search finds.
+    auto nearer = [&](std::size_t i, std::size_t a, float away) {
+        const std::pair<float, int> *list = neighbours.data() + a * listed;
+        const float reach = 2 * away + 0.02f;
+        if (list[listed - 1].first < reach)
+            return false;
+        const Point &p = points[i];
+        auto squared = [&](std::size_t j) {
+            const float dr = centre[j][0] - p.r, dg = centre[j][1] - p.g, db = centre[j][2] - p.b;
+            return dr * dr + dg * dg + db * db;
+        };
+        float best = squared(a), second = std::numeric_limits<float>::infinity();
+        std::size_t bestAt = a, l = 0;
+        for (; list[l].first < reach; ++l) {
+            const float d = squared(std::size_t(list[l].second));
+            if (d < best) {
+                second = best;
+                best = d;
+                bestAt = std::size_t(list[l].second);
+            } else {
+                second = std::min(second, d);
+            }
+        }
+        if (best == second)
+            return false;
+        entry[i] = int(bestAt);
+        upper[i] = std::sqrt(best) + 0.01f;
+        lower[i] = std::min(std::sqrt(second), list[l].first - away) - 0.01f;
+        return true;
+    };
+    // After the entries moved by `moved`, each point's bounds widen by the
+    // moves, and only a point whose bounds no longer prove its entry the
+    // nearest looks again.
+    auto resettle = [&] {
+        float most = 0, next = 0;
+        std::size_t mostAt = 0;
+        for (std::size_t j = 0; j < k; ++j) {
+            if (moved[j] > most) {
+                next = most;
+                most = moved[j];
+                mostAt = j;
+            } else if (moved[j] > next) {
+                next = moved[j];
+            }
+        }
+        nearestOf.place(centre);
+        survey();
+        inHalves(n, [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i) {
+                const std::size_t a = std::size_t(entry[i]);
+                upper[i] += moved[a];
+                lower[i] -= a == mostAt ? next : most;
+                const float bound = std::max(half[a], lower[i]);
+                if (upper[i] <= bound)
+                    continue;
+                const float away = gap({points[i].r, points[i].g, points[i].b}, centre[a]);
+                upper[i] = away + 0.01f;
+                if (upper[i] > bound && (listed == 0 || !nearer(i, a, away)))
+                    search(i);
+            }
+        });
+    };
     auto lloyd = [&](int count) {
         for (int round = 0; round < count; ++round) {
             std::vector<std::array<double, 4>> sums(k, {0, 0, 0, 0});
@@ -687,8 +812,7 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
                 sum[2] += points[i].weight * double(points[i].b);
                 sum[3] += points[i].weight;
             }
-            float most = 0, next = 0;
-            std::size_t mostAt = 0;
+            bool still = true;
             for (std::size_t j = 0; j < k; ++j) {
                 moved[j] = 0;
                 if (sums[j][3] <= 0)
@@ -697,44 +821,12 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
                                                   float(sums[j][2] / sums[j][3])};
                 moved[j] = gap(now, centre[j]);
                 centre[j] = now;
-                if (moved[j] > most) {
-                    next = most;
-                    most = moved[j];
-                    mostAt = j;
-                } else if (moved[j] > next) {
-                    next = moved[j];
-                }
+                still = still && moved[j] == 0;
             }
             // Settled: no entry moves by enough to round elsewhere.
-            if (most == 0)
+            if (still)
                 break;
-            nearestOf.place(centre);
-            // Half of each entry's distance to its nearest other, the root
-            // taken once the nearest is found.
-            std::fill(half.begin(), half.end(), std::numeric_limits<float>::infinity());
-            for (std::size_t j = 0; j < k; ++j)
-                for (std::size_t m = j + 1; m < k; ++m) {
-                    const float dr = centre[m][0] - centre[j][0], dg = centre[m][1] - centre[j][1],
-                                db = centre[m][2] - centre[j][2];
-                    const float d2 = dr * dr + dg * dg + db * db;
-                    half[j] = std::min(half[j], d2);
-                    half[m] = std::min(half[m], d2);
-                }
-            for (float &h : half)
-                h = std::sqrt(h) / 2;
-            inHalves(n, [&](std::size_t from, std::size_t to) {
-                for (std::size_t i = from; i < to; ++i) {
-                    const std::size_t a = std::size_t(entry[i]);
-                    upper[i] += moved[a];
-                    lower[i] -= a == mostAt ? next : most;
-                    const float bound = std::max(half[a], lower[i]);
-                    if (upper[i] <= bound)
-                        continue;
-                    upper[i] = gap({points[i].r, points[i].g, points[i].b}, centre[a]) + 0.01f;
-                    if (upper[i] > bound)
-                        search(i);
-                }
-            });
+            resettle();
         }
     };
     lloyd(rounds);
@@ -770,6 +862,8 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
     };
     double settled = measure();
     std::vector<std::array<float, 3>> kept;
+    std::vector<int> keptEntry;
+    std::vector<float> keptUpper, keptLower;
     std::vector<std::size_t> worst(k), moves;
     std::vector<char> taken(k), jumped(k);
     for (int step = 0; step < kSwapSteps; ++step) {
@@ -777,6 +871,9 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
         if (n * std::size_t(rounds + (step + 1) * (kSwapRounds + 1)) > kSwapWork)
             break;
         kept = centre;
+        keptEntry = entry;
+        keptUpper = upper;
+        keptLower = lower;
         struct Merge
         {
             double cost;
@@ -864,23 +961,53 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
         const double now = measure();
         if (now >= settled) {
             centre = kept;
+            entry.swap(keptEntry);
+            upper.swap(keptUpper);
+            lower.swap(keptLower);
+            nearestOf.place(centre);
             break;
         }
         settled = now;
+    }
+    if (binned) {
+        // Each colour starts from its bin's entry, with bounds widened by
+        // its distance from the bin's mean.
+        std::vector<Point> bins;
+        bins.swap(points);
+        exactPoints();
+        n = points.size();
+        std::vector<int> binEntry(n);
+        std::vector<float> binLower(n);
+        binEntry.swap(entry);
+        binLower.swap(lower);
+        upper.resize(n);
+        survey();
+        inHalves(n, [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i) {
+                const Point &p = points[i];
+                const Point &b = bins[binOf[i]];
+                const std::size_t a = std::size_t(binEntry[binOf[i]]);
+                entry[i] = int(a);
+                upper[i] = gap({p.r, p.g, p.b}, centre[a]) + 0.01f;
+                lower[i] = binLower[binOf[i]] - gap({p.r, p.g, p.b}, {b.r, b.g, b.b}) - 0.01f;
+                if (upper[i] > std::max(half[a], lower[i]))
+                    search(i);
+            }
+        });
+        lloyd(kExactRounds);
     }
     // Entries as GIF keeps them; each colour takes its nearest.
     for (std::size_t j = 0; j < k; ++j) {
         out.palette[j] = GifColorType{GifByteType(std::lround(centre[j][0])), GifByteType(std::lround(centre[j][1])),
                                       GifByteType(std::lround(centre[j][2]))};
-        centre[j] = {float(out.palette[j].Red), float(out.palette[j].Green), float(out.palette[j].Blue)};
+        const std::array<float, 3> whole = {float(out.palette[j].Red), float(out.palette[j].Green),
+                                            float(out.palette[j].Blue)};
+        moved[j] = gap(whole, centre[j]);
+        centre[j] = whole;
     }
-    nearestOf.place(centre);
-    inHalves(colours.size(), [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i) {
-            const QRgb c = colours[i].colour;
-            colours[i].index = nearestOf.find(float(qRed(c)), float(qGreen(c)), float(qBlue(c))).entry;
-        }
-    });
+    resettle();
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        colours[i].index = entry[i];
     qint64 error = 0;
     for (const ColourCount &c : colours)
         error += squaredDistance(out.palette[std::size_t(c.index)], c.colour) * c.count;
@@ -917,52 +1044,69 @@ std::vector<float> sensitivity(const QImage &rgb)
         return out;
     // Sums and sums of squares per channel over each 4 x 4 block.
     std::vector<std::array<double, 6>> block(std::size_t(bw) * std::size_t(bh), {0, 0, 0, 0, 0, 0});
-    for (int y = 0; y < bh * 4; ++y) {
-        const auto *row = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        for (int x = 0; x < bw * 4; ++x) {
-            auto &b = block[std::size_t(y / 4) * std::size_t(bw) + std::size_t(x / 4)];
-            const double v[3] = {double(qRed(row[x])), double(qGreen(row[x])), double(qBlue(row[x]))};
-            for (std::size_t c = 0; c < 3; ++c) {
-                b[c] += v[c];
-                b[c + 3] += v[c] * v[c];
+    // Each step below shares its rows between two cores.
+    const std::size_t rowWork = std::size_t(w);
+    inHalves(
+        std::size_t(bh),
+        [&](std::size_t from, std::size_t to) {
+            for (int y = int(from) * 4; y < int(to) * 4; ++y) {
+                const auto *row = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+                for (int x = 0; x < bw * 4; ++x) {
+                    auto &b = block[std::size_t(y / 4) * std::size_t(bw) + std::size_t(x / 4)];
+                    const double v[3] = {double(qRed(row[x])), double(qGreen(row[x])), double(qBlue(row[x]))};
+                    for (std::size_t c = 0; c < 3; ++c) {
+                        b[c] += v[c];
+                        b[c + 3] += v[c] * v[c];
+                    }
+                }
             }
-        }
-    }
+        },
+        rowWork * 4);
     constexpr double c2 = (0.03 * 255) * (0.03 * 255); // the index's own constant
     const int ww = bw - 1;
     const int wh = bh - 1;
     std::vector<float> window(std::size_t(ww) * std::size_t(wh));
-    for (int j = 0; j < wh; ++j) {
-        for (int i = 0; i < ww; ++i) {
-            double s = 0;
-            for (std::size_t c = 0; c < 3; ++c) {
-                double sum = 0;
-                double squares = 0;
-                for (int dj = 0; dj < 2; ++dj)
-                    for (int di = 0; di < 2; ++di) {
-                        const auto &b = block[std::size_t(j + dj) * std::size_t(bw) + std::size_t(i + di)];
-                        sum += b[c];
-                        squares += b[c + 3];
+    inHalves(
+        std::size_t(wh),
+        [&](std::size_t from, std::size_t to) {
+            for (int j = int(from); j < int(to); ++j) {
+                for (int i = 0; i < ww; ++i) {
+                    double s = 0;
+                    for (std::size_t c = 0; c < 3; ++c) {
+                        double sum = 0;
+                        double squares = 0;
+                        for (int dj = 0; dj < 2; ++dj)
+                            for (int di = 0; di < 2; ++di) {
+                                const auto &b = block[std::size_t(j + dj) * std::size_t(bw) + std::size_t(i + di)];
+                                sum += b[c];
+                                squares += b[c + 3];
+                            }
+                        const double variance = squares / 64 - (sum / 64) * (sum / 64);
+                        s += c2 / (2 * variance + c2);
                     }
-                const double variance = squares / 64 - (sum / 64) * (sum / 64);
-                s += c2 / (2 * variance + c2);
+                    window[std::size_t(j) * std::size_t(ww) + std::size_t(i)] = float(s / 3);
+                }
             }
-            window[std::size_t(j) * std::size_t(ww) + std::size_t(i)] = float(s / 3);
-        }
-    }
-    for (int y = 0; y < bh * 4; ++y) {
-        const int j0 = std::max(0, y / 4 - 1);
-        const int j1 = std::min(wh - 1, y / 4);
-        for (int x = 0; x < bw * 4; ++x) {
-            const int i0 = std::max(0, x / 4 - 1);
-            const int i1 = std::min(ww - 1, x / 4);
-            float most = 0;
-            for (int j = j0; j <= j1; ++j)
-                for (int i = i0; i <= i1; ++i)
-                    most = std::max(most, window[std::size_t(j) * std::size_t(ww) + std::size_t(i)]);
-            out[std::size_t(y) * std::size_t(w) + std::size_t(x)] = most;
-        }
-    }
+        },
+        rowWork);
+    inHalves(
+        std::size_t(bh) * 4,
+        [&](std::size_t from, std::size_t to) {
+            for (int y = int(from); y < int(to); ++y) {
+                const int j0 = std::max(0, y / 4 - 1);
+                const int j1 = std::min(wh - 1, y / 4);
+                for (int x = 0; x < bw * 4; ++x) {
+                    const int i0 = std::max(0, x / 4 - 1);
+                    const int i1 = std::min(ww - 1, x / 4);
+                    float most = 0;
+                    for (int j = j0; j <= j1; ++j)
+                        for (int i = i0; i <= i1; ++i)
+                            most = std::max(most, window[std::size_t(j) * std::size_t(ww) + std::size_t(i)]);
+                    out[std::size_t(y) * std::size_t(w) + std::size_t(x)] = most;
+                }
+            }
+        },
+        rowWork);
     return out;
 }
 

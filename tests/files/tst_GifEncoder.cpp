@@ -210,6 +210,8 @@ void tst_GifEncoder::textBannerWithinQualityTarget_data()
     QTest::newRow("photograph") << 2 << QSize(468, 60) << 34.4 << 0.0 << 0.04; // 34.36 without swaps
     // Over 4096 colours; liq's start: 55.04 dB and 0.00127.
     QTest::newRow("gradient, 1200 x 628") << 1 << QSize(1200, 628) << 55.5 << 0.04 << 0.001;
+    // Binned, over 24576 colours; k-means on the bins alone: 34.89 dB.
+    QTest::newRow("photograph, 1200 x 628") << 2 << QSize(1200, 628) << 34.9 << 0.0 << 0.052;
 }
 
 // Refined palettes, and pixels on the lettering's edges free to take a
