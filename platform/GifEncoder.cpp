@@ -81,10 +81,12 @@ constexpr std::size_t kPairedGroups = 2048;
 constexpr int kArtworkMaxColours = 8192;
 constexpr double kPhotographMostFlat = 0.7;
 // Above this many colours, k-means runs on bins of two levels a channel, then
-// this many rounds on the colours themselves: bins leave the smooth ground of
-// photographs off by a level, which the similarity index sees.
+// up to this many rounds on the colours themselves: bins leave the smooth
+// ground of photographs off by a level, which the similarity index sees.
+// Past this many colours times rounds, fewer, down to two.
 constexpr std::size_t kBinAbove = 16384;
 constexpr int kExactRounds = 6;
+constexpr std::size_t kExactWork = 320000;
 // From this many points on, k-means keeps each entry's this many nearest
 // others, which spares most of its searches a look over the whole palette;
 // with fewer, keeping them costs more than it spares.
@@ -994,7 +996,7 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
                     search(i);
             }
         });
-        lloyd(kExactRounds);
+        lloyd(int(std::clamp<std::size_t>(kExactWork / n, 2, kExactRounds)));
     }
     // Entries as GIF keeps them; each colour takes its nearest.
     for (std::size_t j = 0; j < k; ++j) {
