@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -978,10 +979,8 @@ qint64 refineColours(Histogram &hist, Indexed &out, const std::vector<double> &w
         bins.swap(points);
         exactPoints();
         n = points.size();
-        std::vector<int> binEntry(n);
-        std::vector<float> binLower(n);
-        binEntry.swap(entry);
-        binLower.swap(lower);
+        const std::vector<int> binEntry = std::exchange(entry, std::vector<int>(n));
+        const std::vector<float> binLower = std::exchange(lower, std::vector<float>(n));
         upper.resize(n);
         survey();
         inHalves(n, [&](std::size_t from, std::size_t to) {
