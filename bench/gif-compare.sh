@@ -6,8 +6,9 @@
 #   bench/gif-compare.sh BUILD_DIR [WORK_DIR]
 #   bench/gif-compare.sh --summary WORK_DIR    the report again, from WORK_DIR/table.tsv
 # Needs what scripts/deps.sh compare installs.
-# RUNS (default 3): each tool runs that often and its fastest run counts, so a
-# build running beside the benchmark disturbs the times less.
+# RUNS (default 3): each tool runs that often, the tools taking turns, and its
+# fastest run counts, so a build running beside the benchmark disturbs the
+# times less.
 # ONLY=A or ONLY=B: one half of the banners; MATCH=REGEX: banners whose name
 # (class-index-size, e.g. photo-03-728x90) matches, for quick rounds.
 # GIF_CORPUS_SEED=N: another 64 banners of the same kinds (see gif-corpus.py),
@@ -158,12 +159,17 @@ ssim() {
   ffmpeg -nostdin -v info -nostats -i "$1" -i "$2" -lavfi ssim -f null - 2>&1 |
     sed -n 's/.*All:[0-9.]* (\([0-9.inf]*\)).*/\1/p' | awk '{print ($1=="inf") ? 99 : $1}'
 }
+# One run of a command, in milliseconds.
+run_ms() {
+  local t0 t1
+  t0=$(now); "$@" > /dev/null 2>&1 < /dev/null; t1=$(now)
+  echo "($t1 - $t0) * 1000" | bc
+}
 # Fastest of $runs runs of a command, in milliseconds.
 best_ms() {
-  local best="" i t0 t1 ms
+  local best="" i ms
   for ((i = 0; i < runs; i++)); do
-    t0=$(now); "$@" > /dev/null 2>&1 < /dev/null; t1=$(now)
-    ms=$(echo "($t1 - $t0) * 1000" | bc)
+    ms=$(run_ms "$@")
     if [ -z "$best" ] || [ "$(echo "$ms < $best" | bc)" = 1 ]; then best=$ms; fi
   done
   echo "$best"
@@ -190,6 +196,15 @@ while IFS=$'\t' read -r -u 3 name cls size half _; do
   [ -n "$match" ] && ! [[ $name =~ $match ]] && continue
   in="$work/corpus/$name.png"
   declare -A ms=() q=()
+  # The writers take turns run by run, so that a slow spell of the machine
+  # falls on them alike rather than on whichever ran during it.
+  for ((r = 0; r < runs; r++)); do
+    for tool in "${tools[@]}"; do
+      [[ $tool == *+gs ]] && continue
+      t=$(run_ms writer "$tool" "$in" "$work/out/$name.$tool.gif")
+      if [ -z "${ms[$tool]:-}" ] || [ "$(echo "$t < ${ms[$tool]}" | bc)" = 1 ]; then ms[$tool]=$t; fi
+    done
+  done
   for tool in "${tools[@]}"; do
     out="$work/out/$name.$tool.gif"
     case $tool in
@@ -200,7 +215,6 @@ while IFS=$'\t' read -r -u 3 name cls size half _; do
         q[$tool]=${q[$src]}
         ;;
       *)
-        ms[$tool]=$(best_ms writer "$tool" "$in" "$out")
         q[$tool]="$(psnr "$in" "$out")"$'\t'"$(ssim "$in" "$out")"
         ;;
     esac
